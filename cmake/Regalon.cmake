@@ -1,0 +1,22 @@
+# Settings every Regalon target shares; applied per target, never directory-wide.
+function(regalon_target target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(REGALON_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(REGALON_SANITIZE)
+    target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# The program loads libsqlite3.so.0 from its own folder; place a link to the system library there.
+function(regalon_link_sqlite_library folder)
+  find_file(SQLITE3_RUNTIME libsqlite3.so.0 PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} /usr/lib /lib REQUIRED)
+  file(REAL_PATH ${SQLITE3_RUNTIME} sqlite_real)
+  file(MAKE_DIRECTORY ${folder})
+  file(CREATE_LINK ${sqlite_real} ${folder}/libsqlite3.so.0 SYMBOLIC)
+  set(REGALON_SQLITE_RUNTIME ${sqlite_real} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,227 @@
+#pragma once
+
+// The SQLite access layer: the connection and the types shared by every component of the layer.
+// The engine is loaded at run time (dlopen); no engine header is included here.
+
+#include "errors.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+struct Sqlite3Api;  // the bound function table; defined in the layer's private sources
+
+enum TFieldType {
+    ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency,
+    ftDate, ftTime, ftDateTime, ftBlob, ftMemo, ftGraphic, ftFmtMemo, ftLargeint, ftWideString
+};
+
+enum TDefaultCollation { dcNative, dcBinary };
+enum TTransIsolation { tiSerializable, tiDirtyRead };
+enum TPragmaOption {
+    poForeignKeysSupport, poCaseSensitiveLike, poCountChanges, poFullColumnNames, poShortColumnNames,
+    poRecursiveTriggers, poAutomaticIndex, poReverseUnorderedSelects, poSecureDelete
+};
+enum TTransactionMode { tmDefault, tmDeferred, tmImmediate, tmExclusive };
+
+// A set of TPragmaOption values.
+class TPragmaOptions {
+public:
+    TPragmaOptions() = default;
+    TPragmaOptions(std::initializer_list<TPragmaOption> options) { for (auto o : options) bits_ |= 1u << o; }
+    bool Contains(TPragmaOption o) const { return bits_ & (1u << o); }
+    void Include(TPragmaOption o) { bits_ |= 1u << o; }
+    void Exclude(TPragmaOption o) { bits_ &= ~(1u << o); }
+    bool operator==(const TPragmaOptions&) const = default;
+
+private:
+    unsigned bits_ = 0;
+};
+
+// A named statement parameter. A null QVariant is the SQL NULL; text is QString, blobs QByteArray,
+// integers qint64/int, floats and date-times double (days since 30 December 1899).
+struct TParam {
+    QString Name;
+    TFieldType DataType = ftUnknown;
+    QVariant Value;
+
+    bool IsNull() const { return Value.isNull(); }
+    void SetAsInteger(int v) { DataType = ftInteger; Value = v; }
+    void SetAsLargeInt(qint64 v) { DataType = ftLargeint; Value = v; }
+    void SetAsString(const QString& v) { DataType = ftString; Value = v; }
+    void SetAsFloat(double v) { DataType = ftFloat; Value = v; }
+    void SetAsBlob(const QByteArray& v) { DataType = ftBlob; Value = v; }
+    void Clear() { Value = QVariant(); }
+};
+
+class TParams {
+public:
+    TParam& Add(const QString& name, TFieldType type = ftUnknown);
+    TParam* FindParam(const QString& name);  // letter case ignored; nullptr when missing
+    const TParam* FindParam(const QString& name) const;
+    TParam& ParamByName(const QString& name);  // raises "Parameter '%s' not found"
+    int Count() const { return int(items_.size()); }
+    TParam& operator[](int i) { return items_[size_t(i)]; }
+    const TParam& operator[](int i) const { return items_[size_t(i)]; }
+    void Clear() { items_.clear(); }
+
+private:
+    std::vector<TParam> items_;
+};
+
+struct TIndexDef {
+    QString Name;
+    QString Fields;  // separated by ";"
+    bool Primary = false;
+    bool Unique = false;
+};
+using TIndexDefs = std::vector<TIndexDef>;
+
+// One entry of GetColumnInfo: the column name with flags 1 = primary key part,
+// 3 = INTEGER primary key, + 4 = NOT NULL.
+struct TColumnInfo {
+    QString Name;
+    int Flags = 0;
+};
+
+// Every component of the layer has an optional name; errors it raises carry "name: " in front.
+class TMeral3Component {
+public:
+    virtual ~TMeral3Component() = default;
+    const QString& Name() const { return name_; }
+    void SetName(const QString& name) { name_ = name; }
+
+    // Raises EDatabaseError with the component's name in front (when it has one).
+    [[noreturn]] void ReportError(const QString& text) const;
+
+private:
+    QString name_;
+};
+
+class TMeral3Database;
+
+// Record sets and simple table readers register with their connection so that a disconnect
+// closes them and the connection's destruction drops their reference.
+class TMeral3Dependent {
+public:
+    virtual ~TMeral3Dependent() = default;
+    virtual void DatabaseDisconnecting() = 0;  // reader: release the result; record set: close
+    virtual void DatabaseDestroyed() = 0;      // forget the connection
+};
+
+class TMeral3Database : public TMeral3Component {
+public:
+    using TNotifyEvent = std::function<void(TMeral3Database&)>;
+
+    TMeral3Database();
+    ~TMeral3Database() override;
+    TMeral3Database(const TMeral3Database&) = delete;
+    TMeral3Database& operator=(const TMeral3Database&) = delete;
+
+    // Published properties.
+    bool Connected() const { return connected_; }
+    void SetConnected(bool value);
+    const QString& DatabaseFile() const { return databaseFile_; }
+    void SetDatabaseFile(const QString& value);
+    TDefaultCollation Collation() const { return collation_; }
+    void SetCollation(TDefaultCollation value) { collation_ = value; }
+    QString Driver();  // an empty value is stored and read as the platform library name
+    void SetDriver(const QString& value);
+    bool MustExists() const { return mustExists_; }
+    void SetMustExists(bool value) { mustExists_ = value; }
+    TPragmaOptions Options() const { return options_; }
+    void SetOptions(TPragmaOptions value) { options_ = value; }
+    const QString& Params() const { return params_; }
+    void SetParams(const QString& value) { params_ = value; }
+    TTransIsolation TransIsolation() const { return transIsolation_; }
+    void SetTransIsolation(TTransIsolation value) { transIsolation_ = value; }
+    const QString& Description() const { return description_; }
+    void SetDescription(const QString& value) { description_ = value; }
+
+    TNotifyEvent BeforeConnect, AfterConnect, BeforeDisconnect, AfterDisconnect;
+
+    // A connect requested between these two calls is performed by EndLoading.
+    void BeginLoading();
+    void EndLoading();
+
+    void Open() { SetConnected(true); }
+    void Close() { SetConnected(false); }
+
+    void ExecSQL(const QString& sql, const TParams* params = nullptr);
+    void StartTransaction(TTransactionMode mode = tmDefault);
+    void Commit();
+    void Rollback();
+    bool TransactionActive();
+    int Changes();
+    qint64 LastInsertRowId();
+
+    void GetTableNames(QStringList& list, bool includeSystemTable);
+    void GetObjectNames(const QString& type, QStringList& list, const QString& tableName = QString());
+    void GetColumnInfo(std::vector<TColumnInfo>& list, const QString& tableName);
+    void GetIndexDefs(TIndexDefs& defs, const QString& tableName);
+    QString GetObjectType(const QString& name);
+    QString GetPragma(const QString& pragma);
+    void CheckConnected(bool failOnly);
+
+    void Attach(TMeral3Dependent* dependent);
+    void Detach(TMeral3Dependent* dependent);
+
+    const QString& LibraryVersion() const { return libraryVersion_; }
+    bool Utf16() const { return utf16_; }
+    int LastResult() const { return lastResult_; }
+
+    // Statement services of the layer (record sets, readers and executors).
+    sqlite3_stmt* RunStatements(const QString& sql, const TParams* params, int& columnCount);
+    void StepStatement(sqlite3_stmt* statement);
+    void FinalizeStatement(sqlite3_stmt*& holder);
+    void CheckResult(sqlite3_stmt* statement);
+
+    // Column readers; each gives a neutral value for a null statement.
+    int ColumnCount(sqlite3_stmt* s) const;
+    int ColumnType(sqlite3_stmt* s, int column) const;
+    int ColumnBytes(sqlite3_stmt* s, int column) const;
+    const void* ColumnBlob(sqlite3_stmt* s, int column) const;
+    const char* ColumnText(sqlite3_stmt* s, int column) const;       // the stored bytes
+    const char16_t* ColumnText16(sqlite3_stmt* s, int column) const;
+    int ColumnInteger(sqlite3_stmt* s, int column) const;
+    qint64 ColumnLargeInt(sqlite3_stmt* s, int column) const;
+    double ColumnFloat(sqlite3_stmt* s, int column) const;
+    double ColumnDateTime(sqlite3_stmt* s, int column) const;
+    QString ColumnDeclType(sqlite3_stmt* s, int column) const;
+    QString ColumnName(sqlite3_stmt* s, int column) const;
+
+    // For the layer's own components (executor, reader).
+    sqlite3* Handle() const { return handle_; }
+    const Sqlite3Api& Api() const;
+
+private:
+    // Defined in the layer's sources.
+    struct Library;
+
+    void DoConnect();
+    void DoDisconnect();
+
+    QString databaseFile_;
+    QString driver_;
+    QString params_;
+    QString description_;
+    QString libraryVersion_;
+    TDefaultCollation collation_ = dcNative;
+    TTransIsolation transIsolation_ = tiSerializable;
+    TPragmaOptions options_{poShortColumnNames};
+    bool mustExists_ = true;
+    bool connected_ = false;
+    bool utf16_ = false;
+    bool loading_ = false;
+    bool connectRequestedWhileLoading_ = false;
+    int lastResult_ = -1;
+    sqlite3* handle_ = nullptr;
+    std::unique_ptr<Library> library_;
+    std::vector<TMeral3Dependent*> dependents_;
+};

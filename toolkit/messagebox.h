@@ -1,0 +1,34 @@
+#pragma once
+
+// The program's one way of showing a message box. Owners are the main window or the dialog the
+// message belongs to. Tests switch on answering mode: every box is then recorded and answered
+// from a queue instead of being shown, so no modal loop blocks them.
+
+#include <QMessageBox>
+#include <QString>
+
+#include <vector>
+
+QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+namespace MessageBoxAnswers {
+
+struct Shown {
+    QString text;
+    QString caption;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QWidget* owner;
+};
+
+// While enabled, boxes are not shown. The next box takes the first queued answer; with the queue
+// empty it answers No when it offers No, else its first button.
+void Enable(bool on);
+bool Enabled();
+void Queue(QMessageBox::StandardButton answer);
+const std::vector<Shown>& History();
+void Reset();  // empties the queue and the history
+
+}  // namespace MessageBoxAnswers
