@@ -151,6 +151,7 @@ void TCodeEditor::resizeEvent(QResizeEvent* event)
     QPlainTextEdit::resizeEvent(event);
     const QRect area = contentsRect();
     gutter_->setGeometry(area.left(), area.top(), GutterWidth(), area.height());
+    keepMinimumScrollRange();  // a range the base class leaves unchanged sends no signal
 }
 
 void TCodeEditor::PaintGutter(QPaintEvent* event)

@@ -61,17 +61,17 @@ bool TSingleInstance::Listen()
 {
     if (Listening())
         return true;
-    if (!server_->listen(name_) && server_->serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalSocket probe;
-        if (someoneListens(name_, probe)) {
-            error_ = QStringLiteral("Another instance listens on %1").arg(name_);
-            return false;
-        }
-        QLocalServer::removeServer(name_);  // left by an instance that crashed
-        server_->listen(name_);
+    // The server replaces an existing socket file when it listens, so ask first whether a live
+    // instance owns it; a file nobody answers on was left by a crash.
+    QLocalSocket probe;
+    if (someoneListens(name_, probe)) {
+        error_ = QStringLiteral("Another instance listens on %1").arg(name_);
+        return false;
     }
-    error_ = server_->isListening() ? QString() : server_->errorString();
-    return server_->isListening();
+    QLocalServer::removeServer(name_);
+    const bool listening = server_->listen(name_);
+    error_ = listening ? QString() : server_->errorString();
+    return listening;
 }
 
 bool TSingleInstance::Listening() const
