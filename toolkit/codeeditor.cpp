@@ -182,10 +182,19 @@ void TCodeEditor::PaintGutter(QPaintEvent* event)
 void TCodeEditor::keepMinimumScrollRange()
 {
     QScrollBar* bar = horizontalScrollBar();
-    const qreal margin = 2 * document()->documentMargin() + cursorWidth();
+    const qreal margin = 2 * document()->documentMargin() + normalCursorWidth_;
     const int wanted = int(std::ceil(kMinScrollColumns * cellWidth() + margin)) - viewport()->width();
     if (bar->maximum() < wanted)
         bar->setRange(0, wanted);  // emits rangeChanged once more, which then changes nothing
+}
+
+void TCodeEditor::changeEvent(QEvent* event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    updateGutterWidth();  // the figures and the character cells follow the editor's font
+    keepMinimumScrollRange();
 }
 
 // --- keys, read-only -----------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -52,6 +51,11 @@ bool open(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
+bool openLocal(const QString& path)
+{
+    return !path.isEmpty() && open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
 bool showFile(const QUrl& file)
 {
     if (hooks().fileShower)
@@ -63,7 +67,7 @@ bool showFile(const QUrl& file)
 
 bool OpenDocument(const QString& path)
 {
-    return open(QUrl::fromLocalFile(path));
+    return openLocal(path);
 }
 
 bool OpenUrl(const QString& address)
@@ -74,7 +78,7 @@ bool OpenUrl(const QString& address)
 
 bool ExploreFolder(const QString& path)
 {
-    return open(QUrl::fromLocalFile(path));
+    return openLocal(path);  // a folder opens in the file manager
 }
 
 bool ShowInFolder(const QString& path)

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QWidget>
 
 #include <unistd.h>
 
@@ -93,4 +94,11 @@ void TSingleInstance::acceptConnections()
         connect(client, &QLocalSocket::readyRead, this, readRequest);
         readRequest();  // the request may have come with the connection
     }
+}
+
+void BringToFront(QWidget* window)
+{
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
 }

@@ -7,7 +7,7 @@
 //     TSingleInstance instance;
 //     if (instance.SignalRunningInstance()) return 0;   // before the database is touched
 //     instance.Listen();
-//     connect(&instance, &TSingleInstance::RestoreRequested, &window, ...show normal, raise...);
+//     connect(&instance, &TSingleInstance::RestoreRequested, &window, [&] { BringToFront(&window); });
 
 #include <QObject>
 #include <QString>
@@ -15,6 +15,7 @@
 #include <memory>
 
 class QLocalServer;
+class QWidget;
 
 inline constexpr char kInstanceTitle[] = "Regalon {5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95}";
 
@@ -48,3 +49,6 @@ private:
     QString error_;
     QLocalServer* server_;  // child of this object
 };
+
+// Shows a minimised or maximised window at its normal size and position, raises and activates it.
+void BringToFront(QWidget* window);
