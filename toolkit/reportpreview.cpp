@@ -62,10 +62,10 @@ void TReportPreview::SetZoom(int percent)
     percent = std::clamp(percent, kMinZoom, kMaxZoom);
     if (percent == zoom_)
         return;
-    // Keep the same part of the page in the middle of the view.
+    // Keep the same part of the page in the middle of the view, or the page's edge when it was in view.
     auto fraction = [](const QScrollBar* bar) {
         const int span = bar->maximum() + bar->pageStep();
-        return span > 0 ? (bar->value() + bar->pageStep() / 2.0) / span : 0.5;
+        return bar->value() == 0 || span <= 0 ? 0.0 : (bar->value() + bar->pageStep() / 2.0) / span;
     };
     const double fx = fraction(horizontalScrollBar());
     const double fy = fraction(verticalScrollBar());
@@ -73,7 +73,7 @@ void TReportPreview::SetZoom(int percent)
     UpdateScrollBars();
     auto restore = [](QScrollBar* bar, double f) {
         const int span = bar->maximum() + bar->pageStep();
-        bar->setValue(int(std::lround(f * span - bar->pageStep() / 2.0)));
+        bar->setValue(f == 0.0 ? 0 : int(std::lround(f * span - bar->pageStep() / 2.0)));
     };
     restore(horizontalScrollBar(), fx);
     restore(verticalScrollBar(), fy);
@@ -92,19 +92,26 @@ int TReportPreview::ZoomFor(double widthPx, double heightPx) const
 
 void TReportPreview::ZoomToWidth()
 {
-    const QSize room = maximumViewportSize();
+    const QSize room = Room();
     int zoom = ZoomFor(room.width(), 1e9);
     // A page taller than the view brings the vertical scroll bar, which takes from the width.
     const double heightMm = source_ ? source_->PageSize().height() : 297;
-    if (heightMm * logicalDpiY() / 25.4 * zoom / 100.0 + 2 * kPaperGap > room.height())
+    if (heightMm * PixelsPerMm() / zoom_ * zoom + 2 * kPaperGap > room.height())
         zoom = ZoomFor(room.width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this), 1e9);
     SetZoom(zoom);
 }
 
 void TReportPreview::ZoomToFit()
 {
-    const QSize room = maximumViewportSize();
+    const QSize room = Room();
     SetZoom(ZoomFor(room.width(), room.height()));
+}
+
+// The viewport's size without scroll bars.
+QSize TReportPreview::Room() const
+{
+    const int frame = 2 * frameWidth();
+    return size() - QSize(frame, frame);
 }
 
 double TReportPreview::PixelsPerMm() const { return logicalDpiX() / 25.4 * zoom_ / 100.0; }
@@ -123,10 +130,19 @@ QRect TReportPreview::PageRect() const
     return {QPoint(x, kPaperGap - verticalScrollBar()->value()), page};
 }
 
+// Decides the scroll bars from the room without them, so showing one never leaves a stale range.
 void TReportPreview::UpdateScrollBars()
 {
     const QSize page = PageSizePx() + QSize(2 * kPaperGap, 2 * kPaperGap);
-    const QSize view = viewport()->size();
+    const QSize room = Room();
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    bool needH = page.width() > room.width();
+    bool needV = page.height() > room.height();
+    needH = needH || (needV && page.width() > room.width() - extent);
+    needV = needV || (needH && page.height() > room.height() - extent);
+    const QSize view(room.width() - (needV ? extent : 0), room.height() - (needH ? extent : 0));
+    setHorizontalScrollBarPolicy(needH ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(needV ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     horizontalScrollBar()->setRange(0, std::max(0, page.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
     horizontalScrollBar()->setSingleStep(20);
@@ -139,7 +155,7 @@ void TReportPreview::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
     const QRect page = PageRect();
-    painter.fillRect(page.translated(kShadow, kShadow), Qt::black);
+    painter.fillRect(page.translated(kShadow, kShadow), Qt::darkGray);
     painter.fillRect(page, Qt::white);
     if (page_ <= PageCount()) {
         painter.setClipRect(event->rect().intersected(page));

@@ -45,6 +45,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    QSize Room() const;
     double PixelsPerMm() const;
     QSize PageSizePx() const;
     QRect PageRect() const;  // in viewport coordinates
