@@ -109,7 +109,8 @@ private:
     void StartPage();
     void FinishPage();
     void Place(const PreparedBand& band, qint64 count, const TFieldReader& fields);
-    void PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count, const TFieldReader& fields);
+    void PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
+                      const TFieldReader& fields);
     QString ElementText(const PreparedElement& e, qint64 count, const TFieldReader& fields) const;
 
     const TReportLayout& layout_;
@@ -282,7 +283,8 @@ void Generator::Place(const PreparedBand& band, qint64 count, const TFieldReader
     y_ += b.Height();
 }
 
-void Generator::PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count, const TFieldReader& fields)
+void Generator::PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
+                             const TFieldReader& fields)
 {
     const double left = bandOrigin.x() + e.element->Left();
     const double room = layout_.Margins().left() + layout_.PrintableWidth() - left;

@@ -80,8 +80,10 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.size(), main.size());
 
     EXPECT_EQ(w.findChild<QWidget*>("Panel")->height(), 23);
-    const char* names[] = {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn6", "BitBtn7", "BitBtn9", "BitBtn10", "BitBtn8"};
-    const char* hints[] = {"First page", "Prev", "Next", "Last page", "Zoom to width", "Zoom to fit", "Zoom+", "Zoom-", "Print"};
+    const char* names[] = {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn6",
+                           "BitBtn7", "BitBtn9", "BitBtn10", "BitBtn8"};
+    const char* hints[] = {"First page", "Prev", "Next", "Last page", "Zoom to width",
+                           "Zoom to fit", "Zoom+", "Zoom-", "Print"};
     int lastRight = -1;
     for (int i = 0; i < 9; ++i) {
         QToolButton* b = Button(names[i]);

@@ -62,7 +62,8 @@ struct GroupedReport {
 
 int countBands(const TReportPage& page, const QString& name)
 {
-    return int(std::count_if(page.bands.begin(), page.bands.end(), [&](const TPlacedBand& b) { return b.name == name; }));
+    return int(std::count_if(page.bands.begin(), page.bands.end(),
+                             [&](const TPlacedBand& b) { return b.name == name; }));
 }
 
 }  // namespace
