@@ -19,8 +19,10 @@ TMemoryDataSource& records()
         const QStringList descriptions{"Příliš žluťoučký kůň úpěl ďábelské ódy", "Krátký popis",
                                        "Velmi dlouhý popis položky, který se do šířky sloupce popisu nevejde"};
         for (int i = 0; i < kRecords; ++i)
-            d.AddRecord({QString::number(i + 1), "Skupina " + QString::number(i % 37), names[i % 4],
-                         descriptions[i % 3], "Regál " + QString::number(i / 60)});
+            // Designations and descriptions differ from record to record, groups and places repeat.
+            d.AddRecord({QString::number(i + 1), "Skupina " + QString::number(i % 37),
+                         names[i % 4] + " " + QString::number(i), descriptions[i % 3] + " " + QString::number(i),
+                         "Regál " + QString::number(i / 60)});
         return d;
     }();
     return data;

@@ -22,12 +22,23 @@ public:
     QString FieldText(const QString&) const override { return {}; }
 };
 
-// An element with what its layout needs measured once: the font in layout units and its expression.
+constexpr qsizetype kFitCacheLimit = 20000;
+
+struct FittedText {
+    QString text;
+    double widthMm;
+};
+
+// An element with what its layout needs measured once: the font in layout units, its expression,
+// and the texts already fitted (catalogue columns repeat their values a lot, measuring is slow).
 struct PreparedElement {
     const TReportElement* element;
     QFontMetricsF metrics;
     double heightMm;
     TReportExpression expression;
+    QHash<QString, FittedText> fitted;
+
+    const FittedText& Fit(const QString& full, double roomMm);
 };
 
 struct PreparedBand {
@@ -49,7 +60,7 @@ PreparedBand prepareBand(const TReportBand* band)
         TReportExpression expression;
         if (element->Kind() == TElementKind::Expression)
             expression = TReportExpression(element->Text());
-        prepared.elements.push_back({element.get(), metrics, height, std::move(expression)});
+        prepared.elements.push_back({element.get(), metrics, height, std::move(expression), {}});
     }
     return prepared;
 }
@@ -72,6 +83,19 @@ QString fitText(const QFontMetricsF& metrics, const QString& text, double widthM
     if (fits > 0 && text[fits - 1].isHighSurrogate())
         --fits;
     return text.left(fits);
+}
+
+// An element's place does not move, so the room it has is the same for every text it gets.
+const FittedText& PreparedElement::Fit(const QString& full, double roomMm)
+{
+    if (const auto it = fitted.constFind(full); it != fitted.constEnd())
+        return *it;
+    if (fitted.size() >= kFitCacheLimit)
+        fitted.clear();
+    double width = element->Width();
+    if (width <= 0)
+        width = std::min(metrics.horizontalAdvance(full) / kReportUnitsPerMm, roomMm);
+    return *fitted.insert(full, {fitText(metrics, full, width), width});
 }
 
 QStringList fieldsUsed(const PreparedBand& band)
@@ -104,12 +128,12 @@ private:
     std::size_t ChangedGroup(const std::vector<QString>& values) const;
     void StartGroups(std::size_t from);
     void EndGroups(std::size_t from);
-    void PrintBand(const PreparedBand& band, qint64 count, const TFieldReader& fields);
+    void PrintBand(PreparedBand& band, qint64 count, const TFieldReader& fields);
     void EnsureRoom(double height);
     void StartPage();
     void FinishPage();
-    void Place(const PreparedBand& band, qint64 count, const TFieldReader& fields);
-    void PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
+    void Place(PreparedBand& band, qint64 count, const TFieldReader& fields);
+    void PlaceElement(PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
                       const TFieldReader& fields);
     QString ElementText(const PreparedElement& e, qint64 count, const TFieldReader& fields) const;
 
@@ -228,7 +252,7 @@ void Generator::EndGroups(std::size_t from)
     }
 }
 
-void Generator::PrintBand(const PreparedBand& band, qint64 count, const TFieldReader& fields)
+void Generator::PrintBand(PreparedBand& band, qint64 count, const TFieldReader& fields)
 {
     if (!band.band)
         return;
@@ -269,7 +293,7 @@ void Generator::FinishPage()
     pages_.AddPage(std::move(page_));
 }
 
-void Generator::Place(const PreparedBand& band, qint64 count, const TFieldReader& fields)
+void Generator::Place(PreparedBand& band, qint64 count, const TFieldReader& fields)
 {
     const TReportBand& b = *band.band;
     const QRectF rect(layout_.Margins().left(), y_, layout_.PrintableWidth(), b.Height());
@@ -278,25 +302,21 @@ void Generator::Place(const PreparedBand& band, qint64 count, const TFieldReader
         page_.lines.push_back({QLineF(rect.topLeft(), rect.topRight()), b.LineColor(), kLineWidthMm});
     if (b.LineBelow())
         page_.lines.push_back({QLineF(rect.bottomLeft(), rect.bottomRight()), b.LineColor(), kLineWidthMm});
-    for (const PreparedElement& e : band.elements)
+    for (PreparedElement& e : band.elements)
         PlaceElement(e, b.Name(), rect.topLeft(), count, fields);
     y_ += b.Height();
 }
 
-void Generator::PlaceElement(const PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
+void Generator::PlaceElement(PreparedElement& e, const QString& band, QPointF bandOrigin, qint64 count,
                              const TFieldReader& fields)
 {
     const double left = bandOrigin.x() + e.element->Left();
     const double room = layout_.Margins().left() + layout_.PrintableWidth() - left;
-    const QString full = ElementText(e, count, fields);
-    double width = e.element->Width();
-    if (width <= 0)
-        width = std::min(e.metrics.horizontalAdvance(full) / kReportUnitsPerMm, room);
-    const QString text = fitText(e.metrics, full, width);
-    if (text.isEmpty())
+    const FittedText& fitted = e.Fit(ElementText(e, count, fields), room);
+    if (fitted.text.isEmpty())
         return;
-    const QRectF rect(left, bandOrigin.y() + e.element->Top(), width, e.heightMm);
-    page_.texts.push_back({band, e.element->Name(), rect, text, e.element->Font()});
+    const QRectF rect(left, bandOrigin.y() + e.element->Top(), fitted.widthMm, e.heightMm);
+    page_.texts.push_back({band, e.element->Name(), rect, fitted.text, e.element->Font()});
 }
 
 QString Generator::ElementText(const PreparedElement& e, qint64 count, const TFieldReader& fields) const
