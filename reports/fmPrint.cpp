@@ -1,0 +1,330 @@
+#include "fmPrint.h"
+
+#include "sqlite/errors.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/reportengine.h"
+#include "toolkit/reportpreview.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+constexpr int kStripHeight = 23;
+constexpr int kGroupGap = 6;
+constexpr int kMaxStepZoom = 300;
+constexpr int kMinStepZoom = 40;
+constexpr int kZoomStep = 10;
+
+TPrintDialogRunner& printDialogRunner()
+{
+    static TPrintDialogRunner runner;
+    return runner;
+}
+
+bool runPrintDialog(QPrintDialog& dialog)
+{
+    if (const TPrintDialogRunner& runner = printDialogRunner())
+        return runner(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+enum class Picture { ZoomWidth, ZoomFit, ZoomIn, ZoomOut, Print };
+
+void drawPage(QPainter& p, const QRectF& r)
+{
+    p.setBrush(Qt::white);
+    p.drawRect(r);
+}
+
+void drawMagnifier(QPainter& p, bool plus)
+{
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.setPen(QPen(Qt::black, 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+    p.setPen(QPen(Qt::black, 1.5));
+    p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
+    if (plus)
+        p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
+}
+
+// Plain line pictures for the zoom and print buttons.
+QIcon drawPicture(Picture picture)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    switch (picture) {
+    case Picture::ZoomWidth:
+        drawPage(p, QRectF(3.5, 1.5, 9, 13));
+        p.drawLine(QPointF(1, 8), QPointF(15, 8));
+        p.drawPolyline(QPolygonF({QPointF(3, 6), QPointF(1, 8), QPointF(3, 10)}));
+        p.drawPolyline(QPolygonF({QPointF(13, 6), QPointF(15, 8), QPointF(13, 10)}));
+        break;
+    case Picture::ZoomFit:
+        drawPage(p, QRectF(4.5, 2.5, 7, 11));
+        p.drawPolyline(QPolygonF({QPointF(0.5, 4), QPointF(0.5, 0.5), QPointF(4, 0.5)}));
+        p.drawPolyline(QPolygonF({QPointF(12, 0.5), QPointF(15.5, 0.5), QPointF(15.5, 4)}));
+        p.drawPolyline(QPolygonF({QPointF(0.5, 12), QPointF(0.5, 15.5), QPointF(4, 15.5)}));
+        p.drawPolyline(QPolygonF({QPointF(12, 15.5), QPointF(15.5, 15.5), QPointF(15.5, 12)}));
+        break;
+    case Picture::ZoomIn:
+    case Picture::ZoomOut:
+        drawMagnifier(p, picture == Picture::ZoomIn);
+        break;
+    case Picture::Print:
+        drawPage(p, QRectF(4.5, 0.5, 7, 6));
+        p.setBrush(Qt::gray);
+        p.drawRoundedRect(QRectF(0.5, 5.5, 15, 7), 1, 1);
+        drawPage(p, QRectF(3.5, 10.5, 9, 5));
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TfPrint::TfPrint(QWidget* mainWindow) : QDialog(mainWindow)
+{
+    setWindowTitle(QStringLiteral("Report"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(300, 300);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    BuildToolStrip(column);
+    prev = new TReportPreview(this);
+    prev->setObjectName(QStringLiteral("prev"));
+    column->addWidget(prev, 1);
+    BuildStatusBar(column);
+
+    connect(prev, &TReportPreview::PageAvailable, this, &TfPrint::prevPageAvailable);
+    connect(prev, &TReportPreview::MouseWheelDown, this, [this] { FormKeyDown(Qt::Key_PageDown, {}); });
+    connect(prev, &TReportPreview::MouseWheelUp, this, [this] { FormKeyDown(Qt::Key_PageUp, {}); });
+    connect(prev, &TReportPreview::MouseDown, this, &TfPrint::StartMove);
+    Panel->installEventFilter(this);
+    // The window sees every key before the control that has the focus.
+    qApp->installEventFilter(this);
+
+    if (mainWindow) {
+        move(mainWindow->pos());
+        resize(mainWindow->size());
+    }
+}
+
+void TfPrint::BuildToolStrip(QVBoxLayout* column)
+{
+    Panel = new QFrame(this);
+    Panel->setObjectName(QStringLiteral("Panel"));
+    Panel->setFixedHeight(kStripHeight);
+    auto* row = new QHBoxLayout(Panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    QFont arrows(QStringLiteral("Arial Black"));
+    arrows.setPointSize(11);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        void (TfPrint::*handler)();
+    } paging[] = {{"BitBtn1", "<<", "First page", &TfPrint::BitBtn1Click},
+                  {"BitBtn2", "<", "Prev", &TfPrint::BitBtn2Click},
+                  {"BitBtn3", ">", "Next", &TfPrint::BitBtn3Click},
+                  {"BitBtn4", ">>", "Last page", &TfPrint::BitBtn4Click}};
+    for (const auto& b : paging) {
+        QToolButton* button = AddButton(row, b.name, b.hint, b.handler);
+        button->setText(b.caption);
+        button->setFont(arrows);
+    }
+    row->addSpacing(kGroupGap);
+    AddButton(row, "BitBtn6", "Zoom to width", &TfPrint::BitBtn6Click)->setIcon(drawPicture(Picture::ZoomWidth));
+    AddButton(row, "BitBtn7", "Zoom to fit", &TfPrint::BitBtn7Click)->setIcon(drawPicture(Picture::ZoomFit));
+    row->addSpacing(kGroupGap);
+    AddButton(row, "BitBtn9", "Zoom+", &TfPrint::BitBtn9Click)->setIcon(drawPicture(Picture::ZoomIn));
+    AddButton(row, "BitBtn10", "Zoom-", &TfPrint::BitBtn10Click)->setIcon(drawPicture(Picture::ZoomOut));
+    row->addSpacing(kGroupGap);
+    AddButton(row, "BitBtn8", "Print", &TfPrint::BitBtn8Click)->setIcon(drawPicture(Picture::Print));
+    row->addStretch(1);
+    column->addWidget(Panel);
+}
+
+QToolButton* TfPrint::AddButton(QHBoxLayout* row, const QString& name, const QString& hint,
+                                void (TfPrint::*handler)())
+{
+    auto* button = new QToolButton(Panel);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFixedSize(kStripHeight, kStripHeight);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, handler);
+    row->addWidget(button);
+    return button;
+}
+
+void TfPrint::BuildStatusBar(QVBoxLayout* column)
+{
+    bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("bar"));
+    const int widths[] = {256, 88, 0};
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(bar);
+        panels_[i]->setObjectName(QStringLiteral("barPanel%1").arg(i));
+        panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (widths[i] > 0) {
+            panels_[i]->setFixedWidth(widths[i]);
+            panels_[i]->setAlignment(Qt::AlignCenter);
+        }
+        bar->addWidget(panels_[i], widths[i] > 0 ? 0 : 1);
+    }
+    panels_[2]->setText(QStringLiteral("   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk"));
+    column->addWidget(bar);
+}
+
+void TfPrint::Prepare(TReportPageSource& pages, TReport& report)
+{
+    FReport = &report;
+    prev->SetPageSource(&pages);
+    prev->SetPageNumber(1);
+    prev->SetZoom(100);
+    panels_[0]->setText(report.ReportTitle());
+    panels_[1]->setText(QStringLiteral("#%1").arg(prev->PageNumber()));
+}
+
+QString TfPrint::PanelText(int index) const { return panels_[index]->text(); }
+
+void TfPrint::SetPrintDialogRunner(TPrintDialogRunner runner) { printDialogRunner() = std::move(runner); }
+
+void TfPrint::BitBtn1Click() { prev->SetPageNumber(1); }
+
+void TfPrint::BitBtn2Click()
+{
+    if (prev->PageNumber() > 1)
+        prev->SetPageNumber(prev->PageNumber() - 1);
+}
+
+void TfPrint::BitBtn3Click()
+{
+    if (prev->PageNumber() < prev->PageCount())
+        prev->SetPageNumber(prev->PageNumber() + 1);
+}
+
+void TfPrint::BitBtn4Click() { prev->SetPageNumber(prev->PageCount()); }
+
+void TfPrint::BitBtn6Click() { prev->ZoomToWidth(); }
+
+void TfPrint::BitBtn7Click() { prev->ZoomToFit(); }
+
+void TfPrint::BitBtn9Click()
+{
+    if (prev->Zoom() < kMaxStepZoom)
+        prev->SetZoom(prev->Zoom() + kZoomStep);
+}
+
+void TfPrint::BitBtn10Click()
+{
+    if (prev->Zoom() > kMinStepZoom)
+        prev->SetZoom(prev->Zoom() - kZoomStep);
+}
+
+void TfPrint::BitBtn8Click()
+{
+    const int count = prev->PageCount();
+    if (!FReport || count == 0)
+        return;
+    QPrinter& printer = FReport->Printer();
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setMinMax(1, count);
+    dialog.setFromTo(1, count);
+    dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+    if (!runPrintDialog(dialog))
+        return;
+    TPrinterSettings& settings = FReport->PrinterSettings();
+    settings.Copies = printer.copyCount();
+    const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
+    settings.FirstPage = range ? printer.fromPage() : 1;
+    settings.LastPage = range ? printer.toPage() : count;
+    try {
+        FReport->Print();
+    } catch (const Exception& e) {
+        ShowMessage(this, e.Message(), QStringLiteral("Tisk"), QMessageBox::Critical);
+    }
+}
+
+void TfPrint::prevPageAvailable(int count)
+{
+    panels_[1]->setText(QString::number(prev->PageCount()));
+    if (count == prev->PageCount())
+        prev->ZoomToWidth();
+}
+
+bool TfPrint::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool keypad = modifiers & Qt::KeypadModifier;
+    switch (key) {
+    case Qt::Key_Escape: reject(); return true;
+    case Qt::Key_PageUp: BitBtn2Click(); return true;
+    case Qt::Key_PageDown: BitBtn3Click(); return true;
+    case Qt::Key_End: BitBtn4Click(); return true;
+    case Qt::Key_Home: BitBtn1Click(); return true;
+    case Qt::Key_F7: BitBtn7Click(); return true;
+    case Qt::Key_F8: BitBtn8Click(); return true;
+    case Qt::Key_Plus:
+        if (keypad)
+            BitBtn9Click();
+        return keypad;
+    case Qt::Key_Minus:
+        if (keypad)
+            BitBtn10Click();
+        return keypad;
+    default: return false;
+    }
+}
+
+bool TfPrint::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return FormKeyDown(key->key(), key->modifiers());
+        }
+    } else if (watched == Panel && event->type() == QEvent::MouseButtonPress) {
+        StartMove();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Moves the window with the mouse as if its caption had been grabbed.
+void TfPrint::StartMove()
+{
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    if (QWindow* window = windowHandle())
+        window->startSystemMove();
+}
+
+int ShowPreview(TReportPageSource& pages, TReport& report, QWidget* mainWindow)
+{
+    TfPrint window(mainWindow);
+    window.Prepare(pages, report);
+    return window.exec();
+}

@@ -1,0 +1,282 @@
+#include "reports/fmPrint.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/reportengine.h"
+#include "toolkit/reportpreview.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A report of `records` one-line records, 40 to a page.
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MessageBoxAnswers::Reset();
+        main.setGeometry(40, 50, 900, 700);
+        main.show();
+        TReportBand* detail = report.Layout().AddBand(TBandKind::Detail, "detail", 6.6);
+        detail->AddField(2, 0.5, 50, ReportFont("Arial Narrow", 8), "N");
+        report.Layout().AddBand(TBandKind::PageFooter, "foot", 10)->AddPageNumber(150, 1, ReportFont("Arial", 10));
+        report.SetReportTitle("Seznam materiálu");
+        report.SetDataSource(&data);
+    }
+
+    void TearDown() override { TfPrint::SetPrintDialogRunner({}); }
+
+    // Prepares a report of that many pages and opens the window on it, not yet past the event queue.
+    TfPrint& Open(int pages)
+    {
+        for (int i = 0; i < pages * 40; ++i)
+            data.AddRecord({QString::number(i + 1)});
+        report.Prepare();
+        EXPECT_EQ(report.Pages().PageCount(), pages);
+        window = std::make_unique<TfPrint>(&main);
+        window->Prepare(report.Pages(), report);
+        window->show();
+        return *window;
+    }
+
+    QToolButton* Button(const char* name) { return window->findChild<QToolButton*>(name); }
+    void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
+    TReportPreview& Prev() { return *window->Preview(); }
+
+    void Wheel(int delta)
+    {
+        QWidget* viewport = Prev().viewport();
+        const QPoint at = viewport->rect().center();
+        QWheelEvent event(at, viewport->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    }
+
+    QWidget main;
+    TReport report;
+    TMemoryDataSource data{{"N"}};
+    std::unique_ptr<TfPrint> window;
+};
+
+}  // namespace
+
+TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
+{
+    TfPrint& w = Open(3);
+    EXPECT_EQ(w.windowTitle(), "Report");
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_EQ(w.minimumSize(), QSize(300, 300));
+    EXPECT_EQ(w.pos(), main.pos());
+    EXPECT_EQ(w.size(), main.size());
+
+    EXPECT_EQ(w.findChild<QWidget*>("Panel")->height(), 23);
+    const char* names[] = {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn6",
+                           "BitBtn7", "BitBtn9", "BitBtn10", "BitBtn8"};
+    const char* hints[] = {"First page", "Prev", "Next", "Last page", "Zoom to width",
+                           "Zoom to fit", "Zoom+", "Zoom-", "Print"};
+    int lastRight = -1;
+    for (int i = 0; i < 9; ++i) {
+        QToolButton* b = Button(names[i]);
+        ASSERT_NE(b, nullptr) << names[i];
+        EXPECT_EQ(b->toolTip(), hints[i]);
+        EXPECT_EQ(b->size(), QSize(23, 23));
+        EXPECT_TRUE(b->autoRaise());
+        EXPECT_GE(b->x(), lastRight + 1) << names[i];  // left to right in this order
+        if (i == 4 || i == 6 || i == 8) {
+            EXPECT_GT(b->x(), lastRight + 1) << "a gap before " << names[i];
+        }
+        lastRight = b->geometry().right();
+        EXPECT_NE(i < 4 ? b->text().isEmpty() : b->icon().isNull(), true) << names[i];
+    }
+    EXPECT_EQ(Button("BitBtn1")->text(), "<<");
+    EXPECT_EQ(Button("BitBtn4")->text(), ">>");
+
+    ASSERT_NE(w.findChild<QStatusBar*>("bar"), nullptr);
+    EXPECT_EQ(w.findChild<QLabel*>("barPanel0")->width(), 256);
+    EXPECT_EQ(w.findChild<QLabel*>("barPanel1")->width(), 88);
+    EXPECT_EQ(w.PanelText(0), "Seznam materiálu");
+    EXPECT_EQ(w.PanelText(2), "   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk");
+    EXPECT_EQ(Prev().PageNumber(), 1);
+    EXPECT_EQ(Prev().Zoom(), 100);
+}
+
+TEST_F(PreviewTest, pageInformationTurnsIntoTheCountAndTheViewToPageWidth)
+{
+    TfPrint& w = Open(3);
+    EXPECT_EQ(w.PanelText(1), "#1");
+    EXPECT_EQ(Prev().Zoom(), 100);
+    QTRY_COMPARE(w.PanelText(1), QString("3"));
+    EXPECT_NE(Prev().Zoom(), 100);
+    EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);  // the page fits the width exactly
+    // Pages that come later are announced one by one.
+    report.Pages().AddPage({});
+    QTRY_COMPARE(w.PanelText(1), QString("4"));
+}
+
+TEST_F(PreviewTest, pagingButtonsAndKeysStopAtTheEnds)
+{
+    Open(3);
+    QApplication::processEvents();
+    Click("BitBtn2");
+    EXPECT_EQ(Prev().PageNumber(), 1);
+    Click("BitBtn3");
+    Click("BitBtn3");
+    Click("BitBtn3");
+    EXPECT_EQ(Prev().PageNumber(), 3);
+    Click("BitBtn1");
+    EXPECT_EQ(Prev().PageNumber(), 1);
+    Click("BitBtn4");
+    EXPECT_EQ(Prev().PageNumber(), 3);
+
+    // The keys go to the window even when the preview has the focus; PageUp goes back.
+    Prev().setFocus();
+    QTest::keyClick(&Prev(), Qt::Key_PageUp);
+    EXPECT_EQ(Prev().PageNumber(), 2);
+    QTest::keyClick(&Prev(), Qt::Key_PageDown);
+    EXPECT_EQ(Prev().PageNumber(), 3);
+    QTest::keyClick(&Prev(), Qt::Key_Home);
+    EXPECT_EQ(Prev().PageNumber(), 1);
+    QTest::keyClick(&Prev(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(Prev().PageNumber(), 3);
+}
+
+TEST_F(PreviewTest, wheelTurnsPagesAndNeverScrolls)
+{
+    Open(3);
+    Prev().SetZoom(200);
+    Prev().setFocus();
+    const int scrolled = Prev().verticalScrollBar()->value();
+    Wheel(-120);
+    EXPECT_EQ(Prev().PageNumber(), 2);
+    Wheel(-60);
+    EXPECT_EQ(Prev().PageNumber(), 2);  // half a notch turns nothing yet
+    Wheel(-60);
+    EXPECT_EQ(Prev().PageNumber(), 3);
+    Wheel(-120);
+    EXPECT_EQ(Prev().PageNumber(), 3);
+    Wheel(240);
+    EXPECT_EQ(Prev().PageNumber(), 1);
+    EXPECT_EQ(Prev().verticalScrollBar()->value(), scrolled);
+}
+
+TEST_F(PreviewTest, zoomStepsStopAtTheirBoundsFromAnyValue)
+{
+    TfPrint& w = Open(1);
+    Prev().SetZoom(290);
+    Click("BitBtn9");
+    EXPECT_EQ(Prev().Zoom(), 300);
+    Click("BitBtn9");
+    EXPECT_EQ(Prev().Zoom(), 300);
+    Prev().SetZoom(297);
+    Click("BitBtn9");
+    EXPECT_EQ(Prev().Zoom(), 307);
+    Prev().SetZoom(40);
+    Click("BitBtn10");
+    EXPECT_EQ(Prev().Zoom(), 40);
+    Prev().SetZoom(41);
+    QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(Prev().Zoom(), 31);
+    QTest::keyClick(&w, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Prev().Zoom(), 41);
+    QTest::keyClick(&w, Qt::Key_Plus);  // the main keyboard's + does nothing
+    QTest::keyClick(&w, Qt::Key_Minus);
+    EXPECT_EQ(Prev().Zoom(), 41);
+
+    QTest::keyClick(&w, Qt::Key_F7);
+    const int fit = Prev().Zoom();
+    EXPECT_EQ(Prev().verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);
+    Click("BitBtn6");
+    EXPECT_GT(Prev().Zoom(), fit);  // the window is wider than the page is tall, relatively
+    EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(Prev().verticalScrollBar()->maximum(), 0);
+    Click("BitBtn7");
+    EXPECT_EQ(Prev().Zoom(), fit);
+}
+
+TEST_F(PreviewTest, cancellingThePrintDialogChangesNothing)
+{
+    Open(3);
+    report.PrinterSettings() = {1, 0, 0};
+    int asked = 0;
+    TfPrint::SetPrintDialogRunner([&](QPrintDialog& dialog) {
+        ++asked;
+        EXPECT_EQ(dialog.objectName(), "PrintDialog");
+        EXPECT_EQ(dialog.minPage(), 1);
+        EXPECT_EQ(dialog.maxPage(), 3);
+        EXPECT_EQ(dialog.fromPage(), 1);
+        EXPECT_EQ(dialog.toPage(), 3);
+        EXPECT_EQ(dialog.printRange(), QAbstractPrintDialog::PageRange);
+        EXPECT_TRUE(dialog.testOption(QAbstractPrintDialog::PrintPageRange));
+        dialog.setFromTo(2, 3);
+        return false;
+    });
+    Click("BitBtn8");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(report.PrinterSettings().Copies, 1);
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
+    EXPECT_EQ(report.PrinterSettings().LastPage, 0);
+}
+
+TEST_F(PreviewTest, printsTheChosenPagesAndCopiesWithF8)
+{
+    TfPrint& w = Open(4);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("report.pdf");
+    TfPrint::SetPrintDialogRunner([&](QPrintDialog& dialog) {
+        dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog.printer()->setOutputFileName(pdf);
+        dialog.printer()->setCopyCount(2);
+        dialog.setFromTo(2, 3);
+        return true;
+    });
+    QTest::keyClick(&w, Qt::Key_F8);
+    EXPECT_EQ(report.PrinterSettings().Copies, 2);
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 2);
+    EXPECT_EQ(report.PrinterSettings().LastPage, 3);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("/Type /Page\n"), 4);
+    EXPECT_TRUE(MessageBoxAnswers::History().empty());
+}
+
+TEST_F(PreviewTest, aFailedPrintIsReportedNotSwallowed)
+{
+    Open(1);
+    TfPrint::SetPrintDialogRunner([&](QPrintDialog& dialog) {
+        dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog.printer()->setOutputFileName("/nonexistent-folder/report.pdf");
+        return true;
+    });
+    Click("BitBtn8");
+    ASSERT_EQ(MessageBoxAnswers::History().size(), 1u);
+    EXPECT_TRUE(MessageBoxAnswers::History()[0].text.contains("/nonexistent-folder/report.pdf"));
+    EXPECT_EQ(MessageBoxAnswers::History()[0].icon, QMessageBox::Critical);
+}
+
+TEST_F(PreviewTest, showPreviewRunsModallyUntilEscape)
+{
+    for (int i = 0; i < 10; ++i)
+        data.AddRecord({QString::number(i)});
+    report.Prepare();
+    QString pageInfo;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<TfPrint*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        pageInfo = w->PanelText(1);
+        QTest::keyClick(w->Preview(), Qt::Key_Escape);
+    });
+    ShowPreview(report.Pages(), report, &main);
+    EXPECT_TRUE(pageInfo == "#1" || pageInfo == "1") << pageInfo.toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+// Generated report pages: what the engine placed on each page, in millimetres from the paper's
+// top left corner, and the page source that holds them, paints them at any scale and prints them.
+
+#include "toolkit/reportlayout.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QLineF>
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// Text is measured and painted in hundredths of a millimetre with fonts sized in those units.
+inline constexpr double kReportUnitsPerMm = 100.0;
+QFont ReportUnitFont(const QFont& pointFont);
+
+struct TPlacedBand {
+    QString name;
+    TBandKind kind;
+    QRectF rect;
+};
+
+struct TPlacedText {
+    QString band;     // the name of the band it was printed in
+    QString element;  // the element's name, empty when it has none
+    QRectF rect;      // one line high; the text is already cut to the width
+    QString text;
+    QFont font;       // in points
+};
+
+struct TPlacedLine {
+    QLineF line;
+    QColor color;
+    double width;  // mm
+};
+
+struct TReportPage {
+    std::vector<TPlacedBand> bands;
+    std::vector<TPlacedText> texts;
+    std::vector<TPlacedLine> lines;
+
+    QStringList Texts(const QString& band) const;  // the texts printed in bands of that name, in order
+};
+
+class TReportPageSource : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TReportPageSource(QObject* parent = nullptr);
+
+    QSizeF PageSize() const { return pageSize_; }  // mm
+    void SetPageSize(const QSizeF& mm) { pageSize_ = mm; }
+
+    int PageCount() const { return int(pages_.size()); }
+    const TReportPage& Page(int number) const;  // 1-based; raises an Exception outside 1 … PageCount
+    void Clear();
+    void AddPage(TReportPage page);  // announces the new count with PageAvailable
+
+    // Paints the page with its top left corner at origin, scaled to pxPerMm device pixels a millimetre.
+    void PaintPage(QPainter& painter, int number, double pxPerMm, QPointF origin = {}) const;
+    QImage RenderPage(int number, double dpi) const;  // on white
+    // Prints pages first … last (0 for the last page) copies times over, each copy complete, on
+    // paper of the page size. Raises an Exception when the range holds no page or the device
+    // refuses to start.
+    void Print(QPagedPaintDevice& device, int copies, int first, int last) const;
+
+signals:
+    void PageAvailable(int count);
+
+private:
+    QSizeF pageSize_;
+    std::vector<TReportPage> pages_;
+};
