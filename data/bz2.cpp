@@ -26,6 +26,8 @@ constexpr qint64 EnginePiece = 1 << 30;
 // of documents up to about 1 % above it exist; their trailers stay below this.
 constexpr qint64 LargestStoredSize = PackSizeLimit + PackSizeLimit / 99 + 2;
 
+// The system library prints and exits on a broken internal invariant; it offers no hook to turn
+// that into an error, so no error is raised for it here.
 const char* const InitFailed = "The bz2 engine reports a fatal error during initialization process !";
 const char* const NoMemory = "The bz2 engine have not enough memory to initialize !";
 const char* const CompressFailed = "The bz2 engine reports a fatal error during compression process.";

@@ -135,8 +135,10 @@ struct TPackResult {
     bool Complete = false;
 };
 
-// Packs the whole open file. When packing is abandoned the user is warned (owned by MainWindow());
-// an error while finishing the stream propagates. The name is used only in the warning.
+// Packs the whole open file (the caller passes its full path as the name, used only in warnings).
+// A file above PackSizeLimit is refused before a byte is read with "Soubor … je příliš velký!";
+// a read or engine failure abandons the pack with a warning naming the reason. Warnings are owned
+// by MainWindow(). An error while finishing the stream propagates.
 TPackResult PackFile(QIODevice& file, const QString& name);
 
 // Unpacks a blob into the destination, which is left at its start; returns the destination's size.
