@@ -200,7 +200,7 @@ TEST_F(Bz2Test, stopRequestAbandonsTheStreamAndTheLimitStopsOnlyAboveIt)
     EXPECT_TRUE(stop);
 }
 
-TEST_F(Bz2Test, unpackingRefusesBadBlobsBeforeTouchingTheDestination)
+TEST_F(Bz2Test, unpackingRefusesCorruptDataAndUnsoundTrailers)
 {
     const QString corrupt = QStringLiteral("The bz2 engine signals a data corruption");
     ExpectUnpackFails<Ebz2DATAError>(QByteArray("PK\x03\x04 no bzip2 here") + Trailer(10), corrupt);
