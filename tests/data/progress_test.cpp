@@ -108,3 +108,23 @@ TEST(PumpMessagesTest, keysFromTheWindowSystemReachTheFocusedButtonInThePanel)
     PumpMessages(panel);
     EXPECT_EQ(cancelled.count, 1);
 }
+
+TEST(ProgressEventTest, isDeliveredSynchronouslyWithPositionAndTotal)
+{
+    struct Receiver : QObject {
+        qint64 position = -1, total = -1;
+        bool event(QEvent* e) override
+        {
+            if (e->type() != WM_PROGRESS)
+                return QObject::event(e);
+            position = static_cast<TProgressEvent*>(e)->Position();
+            total = static_cast<TProgressEvent*>(e)->Total();
+            return true;
+        }
+    } receiver;
+    SendProgress(&receiver, 5, 100);
+    EXPECT_EQ(receiver.position, 5);
+    EXPECT_EQ(receiver.total, 100);
+    EXPECT_EQ(int(WM_PROGRESS), 33784);
+    SendProgress(nullptr, 1, 2);  // nobody to tell: nothing happens
+}
