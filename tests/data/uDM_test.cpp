@@ -1,6 +1,6 @@
 #include "data/uDM.h"
 
-#include "sqlite/sql3_simpletable.h"
+#include "tests/sqlite/sql3_testdb.h"
 #include "tests/support/workfolder.h"
 
 #include <QCoreApplication>
@@ -11,33 +11,12 @@
 
 namespace {
 
-QString ErrorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-QStringList Column(TMeral3Database& db, const QString& sql)
-{
-    TMeral3SimpleTable reader(&db);
-    reader.Open(sql);
-    QStringList values;
-    if (!reader.IsEmpty())
-        for (int r = 0; r < reader.RowCount(); ++r)
-            values << reader.Cell(0, r);
-    return values;
-}
-
 // A database file in the work folder, written before the data module opens it.
 void PrepareCatalogue(const TempWorkFolder& folder, const QString& script)
 {
     QDir().mkpath(folder.WorkFolder());
     TMeral3Database db;
-    db.SetDriver(QCoreApplication::applicationDirPath() + "/libsqlite3.so.0");
+    db.SetDriver(EngineLibraryPath());
     db.SetDatabaseFile(folder.WorkFolder() + "/regalon.db3");
     db.SetMustExists(false);
     db.ExecSQL(script);
@@ -112,7 +91,7 @@ TEST(DataModule, FreshWorkFolderGetsTheWholeSchema)
     QStringList tables;
     data.db.GetTableNames(tables, false);
     EXPECT_EQ(tables, (QStringList{"DOCS", "MATR", "TYPY"}));
-    EXPECT_EQ(Column(data.db, "select name from sqlite_master where type='index' and name like 'IX%' order by name"),
+    EXPECT_EQ(ColumnOf(data.db, "select name from sqlite_master where type='index' and name like 'IX%' order by name"),
               (QStringList{"IXLEVEL", "IXMATR", "IXMISTO", "IXPOPIS", "IXTYP"}));
     EXPECT_EQ(data.db.GetPragma("user_version"), "1");
     TIndexDefs defs;
@@ -150,7 +129,7 @@ TEST(DataModule, FileWithSomeTableIsLeftAlone)
     QStringList tables;
     data.db.GetTableNames(tables, false);
     EXPECT_EQ(tables, QStringList{"FOO"});
-    EXPECT_EQ(Column(data.db, "select a from FOO"), QStringList{"1"});
+    EXPECT_EQ(ColumnOf(data.db, "select a from FOO"), QStringList{"1"});
 }
 
 TEST(DataModule, IndexInAnotherOrderIsRebuiltOnce)
@@ -169,16 +148,16 @@ TEST(DataModule, IndexInAnotherOrderIsRebuiltOnce)
     const QString ordered = "select NAZEV from MATR indexed by IXMATR order by NAZEV";
     {
         TMeral3Database check;
-        check.SetDriver(QCoreApplication::applicationDirPath() + "/libsqlite3.so.0");
+        check.SetDriver(EngineLibraryPath());
         check.SetDatabaseFile(folder.WorkFolder() + "/regalon.db3");
-        ASSERT_NE(Column(check, "pragma integrity_check"), QStringList{"ok"});
-        ASSERT_NE(Column(check, ordered), (QStringList{"A", "B", "C", "a", "b", "c"}));
+        ASSERT_NE(ColumnOf(check, "pragma integrity_check"), QStringList{"ok"});
+        ASSERT_NE(ColumnOf(check, ordered), (QStringList{"A", "B", "C", "a", "b", "c"}));
     }
     {
         Tdm data;
         EXPECT_TRUE(data.OpenCatalogue());
-        EXPECT_EQ(Column(data.db, "pragma integrity_check"), QStringList{"ok"});
-        EXPECT_EQ(Column(data.db, ordered), (QStringList{"A", "B", "C", "a", "b", "c"}));
+        EXPECT_EQ(ColumnOf(data.db, "pragma integrity_check"), QStringList{"ok"});
+        EXPECT_EQ(ColumnOf(data.db, ordered), (QStringList{"A", "B", "C", "a", "b", "c"}));
         EXPECT_EQ(data.db.GetPragma("user_version"), "1");
     }
 }
@@ -195,14 +174,14 @@ TEST(DataModule, WorkJoinsAnOpenTransaction)
     EXPECT_FALSE(data.db.TransactionActive());
     data.CommitWork();
     data.RollbackWork();
-    EXPECT_EQ(Column(data.db, "select count(*) from TYPY"), QStringList{"1"});
+    EXPECT_EQ(ColumnOf(data.db, "select count(*) from TYPY"), QStringList{"1"});
 
     data.BeginWork();
     data.db.ExecSQL("insert into TYPY values(2, 0, 0, 'c', 'd')");
     data.BeginWork();
     data.RollbackWork();
     EXPECT_FALSE(data.db.TransactionActive());
-    EXPECT_EQ(Column(data.db, "select count(*) from TYPY"), QStringList{"1"});
+    EXPECT_EQ(ColumnOf(data.db, "select count(*) from TYPY"), QStringList{"1"});
 }
 
 TEST(DataModule, NewExecIsBoundButNotRun)
@@ -213,9 +192,9 @@ TEST(DataModule, NewExecIsBoundButNotRun)
     auto executor = data.NewExec("insert into TYPY values(5, 0, 0, 'x', 'y');\r\ninsert into TYPY values(6, 0, 0, 'z', 'w');");
     EXPECT_EQ(executor->Database(), &data.db);
     EXPECT_EQ(executor->CommandText().size(), 2);
-    EXPECT_EQ(Column(data.db, "select count(*) from TYPY"), QStringList{"0"});
+    EXPECT_EQ(ColumnOf(data.db, "select count(*) from TYPY"), QStringList{"0"});
     executor->Execute();
-    EXPECT_EQ(Column(data.db, "select count(*) from TYPY"), QStringList{"2"});
+    EXPECT_EQ(ColumnOf(data.db, "select count(*) from TYPY"), QStringList{"2"});
 }
 
 }  // namespace
