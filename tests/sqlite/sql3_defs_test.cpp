@@ -215,6 +215,22 @@ TEST(Statements, ParametersBindByNameWithoutRegardToCase)
     EXPECT_EQ(t.Value("select typeof(extra) from T"), "null");  // the unnamed placeholder
 }
 
+TEST(Statements, ParameterReferencesSurviveLaterAdds)
+{
+    TempDatabase t;
+    TParams params;
+    TParam& first = params.Add("a", ftInteger);
+    for (int i = 0; i < 100; ++i)
+        params.Add(QString("p%1").arg(i));
+    first.Value = 42;
+    EXPECT_EQ(params.ParamByName("A").Value.toInt(), 42);
+    EXPECT_EQ(ErrorOf([&] { params.ParamByName("zz"); }), "Parameter 'zz' not found");
+    int columns = 0;
+    sqlite3_stmt* s = t.db.RunStatements("select :a", &params, columns);
+    EXPECT_EQ(t.db.ColumnInteger(s, 0), 42);
+    t.db.FinalizeStatement(s);
+}
+
 TEST(Statements, NullAndUnsupportedParameters)
 {
     TempDatabase t;
