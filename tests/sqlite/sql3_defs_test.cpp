@@ -40,6 +40,14 @@ TEST(Connection, DriverErrorsNameTheCause)
     EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
     EXPECT_FALSE(t.db.Connected());
 
+    // A library loaded by a connect that failed later does not stand in for a new driver.
+    t.db.SetDriver(EngineLibraryPath());
+    t.db.SetDatabaseFile(QString());
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Database file don't exist's!");
+    t.db.SetDriver(text.fileName());
+    t.db.SetDatabaseFile(t.dir.filePath("test.db3"));
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
+
     // After the failed bindings the right library connects with a complete table.
     t.db.SetDriver(EngineLibraryPath());
     t.db.Open();
