@@ -367,20 +367,23 @@ sqlite3_stmt* TMeral3Database::RunStatements(const QString& sql, const TParams* 
     for (;;) {
         sqlite3_stmt* statement = nullptr;
         bool last;
+        bool advanced;
         if (utf16_) {
             const void* tail = nullptr;
             lastResult_ = api.prepare16(handle_, pos16, -1, &statement, &tail);
             CheckResult(statement);
+            advanced = tail != pos16;
             pos16 = static_cast<const char16_t*>(tail);
-            last = RestIsBlank(pos16);
+            last = !advanced || RestIsBlank(pos16);
         } else {
             const char* tail = nullptr;
             lastResult_ = api.prepare_v2(handle_, pos8, -1, &statement, &tail);
             CheckResult(statement);
+            advanced = tail != pos8;
             pos8 = tail;
-            last = RestIsBlank(pos8);
+            last = !advanced || RestIsBlank(pos8);
         }
-        if (!statement) {  // the piece held no statement (a bare ";")
+        if (!statement) {  // the piece held no statement (a bare ";"); stop where nothing was consumed
             if (last)
                 return nullptr;
             continue;
