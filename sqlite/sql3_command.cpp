@@ -261,11 +261,7 @@ void TMeral3Command::SetDatabase(TMeral3Database* db)
     if (db == database_)
         return;
     Close();
-    if (database_)
-        database_->Detach(this);
-    database_ = db;
-    if (database_)
-        database_->Attach(this);
+    SwitchDatabase(database_, db);
 }
 
 void TMeral3Command::DatabaseDisconnecting()
@@ -325,7 +321,7 @@ void TMeral3Command::DoOpen()
         if (columnCount_ == 0) {
             // A command: run it to its end; the record set stays closed.
             while (database_->LastResult() == kSqliteRow)
-                database_->StepStatement(statement_);
+                StepStatement();
             database_->FinalizeStatement(statement_);
             fields_.RemoveTemporary();
             fieldDefs_.clear();
@@ -556,11 +552,22 @@ void TMeral3Command::FetchRows(qint64 wantedRowId)
     for (;;) {
         AppendCurrentRow();
         const bool stop = wantedRowId == -1 ? ++batch >= kBatchSize : rows_.back().RowId == wantedRowId;
-        database_->StepStatement(statement_);
-        allFetched_ = database_->LastResult() != kSqliteRow;
+        StepStatement();
         if (allFetched_ || stop)
             break;
     }
+}
+
+void TMeral3Command::StepStatement()
+{
+    try {
+        database_->StepStatement(statement_);
+    } catch (...) {
+        statement_ = nullptr;  // a failed step has finalized it
+        allFetched_ = true;
+        throw;
+    }
+    allFetched_ = database_->LastResult() != kSqliteRow;
 }
 
 void TMeral3Command::FetchBatch()

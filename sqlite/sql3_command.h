@@ -230,6 +230,7 @@ private:
     void BindFields();
     void ReleaseRows();
     void FetchRows(qint64 wantedRowId);
+    void StepStatement();
     void AppendCurrentRow();
     int FindForward(int from);
     int FindBackward(int from);

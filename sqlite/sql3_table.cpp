@@ -62,14 +62,15 @@ void TMeral3Table::ReadColumnTypes()
             }
         }
     } finalizer{db, statement};
-    auto text = [&](int col) {
-        if (db.Utf16())
-            return QString::fromUtf16(db.ColumnText16(statement, col));
-        return FromCodePage(QByteArrayView(db.ColumnText(statement, col), db.ColumnBytes(statement, col)));
-    };
+    auto text = [&](int col) { return db.DecodeText(db.ColumnText(statement, col), db.ColumnBytes(statement, col)); };
     while (statement && db.LastResult() == kSqliteRow) {
         columnTypes_.push_back({text(1), text(2)});
-        db.StepStatement(statement);
+        try {
+            db.StepStatement(statement);
+        } catch (...) {
+            statement = nullptr;  // a failed step has finalized it
+            throw;
+        }
     }
 }
 
