@@ -500,7 +500,9 @@ void TMeral3Command::AppendCurrentRow()
         s = TRowImage::Slot();
         if (IsBlobType(type) && !fetchBlobs_)
             continue;
-        if (db.ColumnType(statement_, col) == kSqliteNull)
+        // Text and blob readers give no pointer for NULL; only the typed values need the type.
+        const bool bytesValue = type == ftString || type == ftWideString || IsBlobType(type);
+        if (!bytesValue && db.ColumnType(statement_, col) == kSqliteNull)
             continue;
         char* fixed = fixed_[size_t(f)].data();
         auto putInt = [&](qint64 v) { std::memcpy(fixed, &v, 8), s = {fixed, 8, true}; };
@@ -527,7 +529,7 @@ void TMeral3Command::AppendCurrentRow()
         case ftFmtMemo: {
             const void* blob = db.ColumnBlob(statement_, col);
             const int length = db.ColumnBytes(statement_, col);
-            if (length > 0)
+            if (blob && length > 0)
                 s = {blob, length, true};
             break;
         }
