@@ -106,7 +106,7 @@ void TFieldBinding::SetControlText(const QString& text)
             edit->setText(text);
     } else if (auto* combo = qobject_cast<QComboBox*>(control_.data())) {
         if (combo->currentText() != text)
-            combo->setEditText(text);
+            combo->setCurrentText(text);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control_.data())) {
         if (plain->toPlainText() != text)
             plain->setPlainText(text);

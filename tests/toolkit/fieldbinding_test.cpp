@@ -5,6 +5,7 @@
 #include "sqlite/sql3_table.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,4 +100,24 @@ TEST(FieldBinding, FollowsTheCurrentRecord)
     EXPECT_EQ(label.text(), "Popis 998");
     table.Last();
     EXPECT_EQ(label.text(), "Popis 995");
+}
+
+TEST(FieldBinding, EditableComboWritesItsText)
+{
+    CatalogDatabase db(2);
+    TMeral3Query query;
+    query.SetDatabase(&db.db);
+    query.SetRequestLive(true);
+    query.SetSQL(QStringLiteral("SELECT IDENT,MISTO FROM MATR WHERE IDENT=1"));
+    QComboBox place;
+    place.setEditable(true);
+    place.addItems({QStringLiteral("Sklad Brno"), QStringLiteral("Regál 1")});
+    new TFieldBinding(&place, query, QStringLiteral("MISTO"));
+    query.Open();
+    EXPECT_EQ(place.currentText(), "Regál 1");
+    EXPECT_EQ(place.lineEdit()->maxLength(), 32);
+    query.Edit();
+    place.setCurrentIndex(0);
+    query.Post();
+    EXPECT_EQ(db.Value(QStringLiteral("SELECT MISTO FROM MATR WHERE IDENT=1")), "Sklad Brno");
 }
