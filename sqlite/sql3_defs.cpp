@@ -77,24 +77,24 @@ bool IsSet(const QString& flag)
     return !IsBlank(flag) && flag.trimmed() != QLatin1String("0");
 }
 
+// A date-time stored as text: the user's short format first, then year-month-day with "-".
 double ParseDateTime(const QString& text)
 {
     const QLocale locale = QLocale::system();
     QDateTime value = locale.toDateTime(text, QLocale::ShortFormat);
     if (!value.isValid())
-        value = QDateTime(locale.toDate(text, QLocale::ShortFormat), QTime(0, 0));
+        value = locale.toDate(text, QLocale::ShortFormat).startOfDay(Qt::UTC);
+    if (const double number = DateTimeToNumber(value); number != 0)
+        return number;
     for (const char* format : {"yyyy-M-d H:mm:ss.zzz", "yyyy-M-d H:mm:ss", "yyyy-M-d H:mm", "yyyy-M-d"}) {
-        if (value.isValid() && DateTimeToNumber(value) != 0)
-            break;
         value = QDateTime::fromString(text, QLatin1String(format));
+        if (value.isValid())
+            return DateTimeToNumber(value);
     }
-    if (!value.isValid()) {
-        QDate date = QDate::fromString(text, QStringLiteral("yy-M-d"));
-        if (date.isValid() && date.year() < QDate::currentDate().year() - 50)
-            date = date.addYears(100);
-        value = QDateTime(date, QTime(0, 0));
-    }
-    return DateTimeToNumber(value);
+    QDate date = QDate::fromString(text, QStringLiteral("yy-M-d"));
+    if (date.isValid() && date.year() < QDate::currentDate().year() - 50)
+        date = date.addYears(100);  // two-digit years within fifty years of today
+    return DateTimeToNumber(date.startOfDay(Qt::UTC));
 }
 
 }  // namespace
@@ -202,6 +202,9 @@ void TMeral3Database::SetDriver(const QString& value)
 {
     if (connected_)
         SetConnected(false);
+    // A library left loaded by a failed connect must not stand in for the new file.
+    if (value != driver_)
+        library_.reset();
     driver_ = value;
 }
 
@@ -364,20 +367,23 @@ sqlite3_stmt* TMeral3Database::RunStatements(const QString& sql, const TParams* 
     for (;;) {
         sqlite3_stmt* statement = nullptr;
         bool last;
+        bool advanced;
         if (utf16_) {
             const void* tail = nullptr;
             lastResult_ = api.prepare16(handle_, pos16, -1, &statement, &tail);
             CheckResult(statement);
+            advanced = tail != pos16;
             pos16 = static_cast<const char16_t*>(tail);
-            last = RestIsBlank(pos16);
+            last = !advanced || RestIsBlank(pos16);
         } else {
             const char* tail = nullptr;
             lastResult_ = api.prepare_v2(handle_, pos8, -1, &statement, &tail);
             CheckResult(statement);
+            advanced = tail != pos8;
             pos8 = tail;
-            last = RestIsBlank(pos8);
+            last = !advanced || RestIsBlank(pos8);
         }
-        if (!statement) {  // the piece held no statement (a bare ";")
+        if (!statement) {  // the piece held no statement (a bare ";"); stop where nothing was consumed
             if (last)
                 return nullptr;
             continue;
@@ -466,6 +472,8 @@ void TMeral3Database::CheckResult(sqlite3_stmt* statement)
 {
     if (lastResult_ == 0 || lastResult_ == sq3::ROW || lastResult_ == sq3::DONE)
         return;
+    if (!library_)
+        return;  // no engine call was made
     const Sqlite3Api& api = library_->api;
     // The message first: it belongs to the statement being finalized.
     const QString message = handle_ ? DecodeText(api.errmsg(handle_)) : QString();

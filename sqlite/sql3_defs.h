@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -72,7 +73,7 @@ public:
     void Clear() { items_.clear(); }
 
 private:
-    std::vector<TParam> items_;
+    std::deque<TParam> items_;  // a deque: the reference Add returns stays valid after later Adds
 };
 
 struct TIndexDef {

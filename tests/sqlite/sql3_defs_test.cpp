@@ -40,6 +40,14 @@ TEST(Connection, DriverErrorsNameTheCause)
     EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
     EXPECT_FALSE(t.db.Connected());
 
+    // A library loaded by a connect that failed later does not stand in for a new driver.
+    t.db.SetDriver(EngineLibraryPath());
+    t.db.SetDatabaseFile(QString());
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Database file don't exist's!");
+    t.db.SetDriver(text.fileName());
+    t.db.SetDatabaseFile(t.dir.filePath("test.db3"));
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
+
     // After the failed bindings the right library connects with a complete table.
     t.db.SetDriver(EngineLibraryPath());
     t.db.Open();
@@ -213,6 +221,22 @@ TEST(Statements, ParametersBindByNameWithoutRegardToCase)
     EXPECT_EQ(t.Value("select hex(data) from T"), "0001FF");
     EXPECT_EQ(t.Value("select flag from T"), "1");
     EXPECT_EQ(t.Value("select typeof(extra) from T"), "null");  // the unnamed placeholder
+}
+
+TEST(Statements, ParameterReferencesSurviveLaterAdds)
+{
+    TempDatabase t;
+    TParams params;
+    TParam& first = params.Add("a", ftInteger);
+    for (int i = 0; i < 100; ++i)
+        params.Add(QString("p%1").arg(i));
+    first.Value = 42;
+    EXPECT_EQ(params.ParamByName("A").Value.toInt(), 42);
+    EXPECT_EQ(ErrorOf([&] { params.ParamByName("zz"); }), "Parameter 'zz' not found");
+    int columns = 0;
+    sqlite3_stmt* s = t.db.RunStatements("select :a", &params, columns);
+    EXPECT_EQ(t.db.ColumnInteger(s, 0), 42);
+    t.db.FinalizeStatement(s);
 }
 
 TEST(Statements, NullAndUnsupportedParameters)

@@ -2,7 +2,7 @@
 
 #include "sqlite/sql3_simpletable.h"
 
-QStringList TempDatabase::Column(const QString& sql)
+QStringList ColumnOf(TMeral3Database& db, const QString& sql)
 {
     TMeral3SimpleTable reader(&db);
     reader.Open(sql);

@@ -20,6 +20,9 @@ inline QString EngineLibraryPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0");
 }
 
+// Runs a query and gives the first column of every row.
+QStringList ColumnOf(TMeral3Database& db, const QString& sql);
+
 struct TempDatabase {
     QTemporaryDir dir;
     TMeral3Database db;
@@ -32,8 +35,7 @@ struct TempDatabase {
         db.SetMustExists(false);
     }
 
-    // Runs a query and gives the first column of every row.
-    QStringList Column(const QString& sql);
+    QStringList Column(const QString& sql) { return ColumnOf(db, sql); }
     QString Value(const QString& sql) { return Column(sql).value(0); }
 };
 
