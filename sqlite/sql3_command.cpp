@@ -285,7 +285,8 @@ void TMeral3Command::DatabaseDestroyed()
 
 void TMeral3Command::SetStatementText(const QString& text)
 {
-    if (text.compare(statementText_, Qt::CaseInsensitive) == 0)
+    // Compared exactly: a literal that differs only in letter case (a document path) is another statement.
+    if (text == statementText_)
         return;
     Close();
     InstallStatementText(text);

@@ -160,7 +160,8 @@ void TMeral3Table::SetIndexFieldNames(const QString& names)
 
 void TMeral3Table::SetFilter(const QString& condition)
 {
-    const bool differs = condition.compare(filter_, Qt::CaseInsensitive) != 0;
+    // Exact comparison: document paths are looked up byte for byte.
+    const bool differs = condition != filter_;
     filter_ = condition;
     if (Active() && Filtered() && differs)
         SetFiltered(true);

@@ -114,10 +114,14 @@ TEST(Table, DocumentFilterReadsOneRowAndSwitchingItOffKeepsTheRow)
     t.table.Last();
     EXPECT_EQ(t.table.RecordCount(), 3);
 
-    // a new condition on an open filtered table applies at once
+    // a new condition on an open filtered table applies at once, even when only letter case differs
+    t.db.ExecSQL(QStringLiteral("INSERT INTO DOCS VALUES('C:\\C.PDF', 4, 4, NULL)"));
+    t.table.SetFilter(QStringLiteral("DOCPATH='C:\\c.pdf'"));
     t.table.SetFiltered(true);
-    t.table.SetFilter(QStringLiteral("DOCSIZE>=3"));
-    EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCPATH")).AsString(), "C:\\c.pdf");
+    EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCSIZE")).AsInteger(), 3);
+    t.table.SetFilter(QStringLiteral("DOCPATH='C:\\C.PDF'"));
+    EXPECT_EQ(t.table.RecordCount(), 1);
+    EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCSIZE")).AsInteger(), 4);
 }
 
 TEST(Table, IndexChangeReordersAndKeepsTheCurrentItem)
