@@ -239,6 +239,9 @@ TMeral3Command::TMeral3Command(TCommandKind kind) : kind_(kind)
 
 TMeral3Command::~TMeral3Command()
 {
+    // The owner is going away too: its close handlers may no longer have anything to act on.
+    BeforeClose = nullptr;
+    AfterClose = nullptr;
     try {
         Close();
     } catch (...) {
