@@ -34,6 +34,9 @@ QString DecodeLinkPath(QString encoded)
 {
     encoded.replace(QStringLiteral("%13"), QStringLiteral("\r\n"));
     encoded.replace(QStringLiteral("%32"), QStringLiteral(" "));
+    // A link typed by hand may hold what no encoder wrote; it is read as it stands.
+    if (!FitsCodePage(encoded))
+        return encoded;
     return FromCodePage(DecodeQuotedPrintable(ToCodePage(encoded)));
 }
 

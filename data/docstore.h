@@ -24,8 +24,10 @@ inline constexpr char FileLinkPrefix[] = "file://";
 
 // The link of a path. A character Windows-1250 cannot hold raises EDatabaseError.
 QString EncodeFileLink(const QString& path);
-// The path of a link; "file://" in front is taken off when present. "%32" and "%13" inside a
-// path are not told apart from the coding's own, so such a path does not come back unchanged.
+// The path of a link; "file://" in front is taken off when present. A link holding characters
+// outside Windows-1250 (typed by hand) is read as it stands, with only "%32" and "%13" turned back.
+// "%32" and "%13" inside a path are not told apart from the coding's own, so such a path does not
+// come back unchanged.
 QString DecodeFileLink(const QString& link);
 // Appends the decoded path of the first file link of each line of the text.
 void AppendContentLinks(const QString& content, QStringList& list);

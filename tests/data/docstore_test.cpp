@@ -292,6 +292,8 @@ TEST(FileLink, RoundTripsPathsWithBlanksEqualsSignsAndCzechLetters)
         EXPECT_EQ(DecodeFileLink(EncodeFileLink(path)), path);
     }
     EXPECT_EQ(DecodeFileLink("/bez/předpony%32x"), "/bez/předpony x");
+    EXPECT_EQ(DecodeFileLink("file://C:/Dokumenty/v=FDkres.pdf"), "C:/Dokumenty/výkres.pdf");  // made on Windows
+    EXPECT_EQ(DecodeFileLink("file:///ruční/日本%32x.txt"), "/ruční/日本 x.txt");
 }
 
 TEST(FileLink, CodingMarksInsideAPathDoNotComeBack)
