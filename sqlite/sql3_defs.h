@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -72,7 +73,7 @@ public:
     void Clear() { items_.clear(); }
 
 private:
-    std::vector<TParam> items_;
+    std::deque<TParam> items_;  // a deque: the reference Add returns stays valid after later Adds
 };
 
 struct TIndexDef {
@@ -113,6 +114,11 @@ public:
     virtual ~TMeral3Dependent() = default;
     virtual void DatabaseDisconnecting() = 0;  // reader: release the result; record set: close
     virtual void DatabaseDestroyed() = 0;      // forget the connection
+
+protected:
+    // Moves this dependent's registration from the connection held in `slot` to `database`
+    // (either may be none) and stores `database` in `slot`.
+    void SwitchDatabase(TMeral3Database*& slot, TMeral3Database* database);
 };
 
 class TMeral3Database : public TMeral3Component {
@@ -177,6 +183,9 @@ public:
     int LastResult() const { return lastResult_; }
 
     // Statement services of the layer (record sets, readers and executors).
+    // A failing prepare, bind or step finalizes the statement before raising: a holder passed to
+    // StepStatement must be cleared when it raises. Text parameters are copied by the engine, so
+    // the returned statement may be stepped after the parameters are gone.
     sqlite3_stmt* RunStatements(const QString& sql, const TParams* params, int& columnCount);
     void StepStatement(sqlite3_stmt* statement);
     void FinalizeStatement(sqlite3_stmt*& holder);
@@ -198,14 +207,24 @@ public:
 
     // For the layer's own components (executor, reader).
     sqlite3* Handle() const { return handle_; }
-    const Sqlite3Api& Api() const;
+    const Sqlite3Api& Api() const;  // raises "Not connected!" while no library is bound
+    // Text as the engine's 8-bit entry points take it for this database: Windows-1250 bytes, or
+    // UTF-8 for a UTF-16 database. A character the code page cannot hold raises (with the name).
+    QByteArray EncodeText(QStringView text) const;
+    // The reverse, for texts the engine hands back (values, names, error messages).
+    QString DecodeText(const char* text, int length = -1) const;
 
 private:
     // Defined in the layer's sources.
     struct Library;
 
     void DoConnect();
+    void ApplyConnectSettings();
+    void InstallCollation(const QString& encoding);
+    void ReleaseHandle();
     void DoDisconnect();
+    void BindParams(sqlite3_stmt* statement, const TParams& params);
+    int BindParam(sqlite3_stmt* statement, int index, const TParam& param);
 
     QString databaseFile_;
     QString driver_;
