@@ -298,8 +298,10 @@ void TfMain::CreateMainArea()
     grid = new QTableView(splitterH);
     grid->setObjectName(QStringLiteral("grid"));
     gridModel = new TDataSetModel(grid);
-    gridModel->SetColumns({QStringLiteral("IDENT"), QStringLiteral("IDTYP"), QStringLiteral("NAZEV"),
-                           QStringLiteral("POPIS"), QStringLiteral("MISTO")});
+    QStringList columns;
+    for (const ColumnDesign& c : kColumns)
+        columns << QString::fromLatin1(c.field);
+    gridModel->SetColumns(columns);
     gridModel->OnError = [](const Exception& e) { HandleError(e); };
     gridModel->SetDataSet(&table);
     grid->setModel(gridModel);
@@ -459,10 +461,10 @@ void TfMain::ReadSettings()
     splitterV->setSizes({treeWidth, std::max(1, width() - treeWidth - kSplitterWidth)});
     splitterH->setSizes({std::max(1, height() - contentHeight), contentHeight});
 
+    // Keys are the columns' field names, in column order.
     settings.beginGroup(kColumnSection);
-    for (int i = 0; i < gridModel->columnCount(); ++i)
-        if (TField* field = gridModel->FieldOfColumn(i))
-            grid->setColumnWidth(i, ReadInt(settings, field->FieldName(), grid->columnWidth(i)));
+    for (int i = 0; i < int(kColumns.size()); ++i)
+        grid->setColumnWidth(i, ReadInt(settings, QString::fromLatin1(kColumns[size_t(i)].field), grid->columnWidth(i)));
     settings.endGroup();
 }
 
@@ -480,9 +482,8 @@ void TfMain::SaveSettings()
     settings.setValue(QStringLiteral("splitterH"), panelMemo->height());
     settings.endGroup();
     settings.beginGroup(kColumnSection);
-    for (int i = 0; i < gridModel->columnCount(); ++i)
-        if (TField* field = gridModel->FieldOfColumn(i))
-            settings.setValue(field->FieldName(), grid->columnWidth(i));
+    for (int i = 0; i < int(kColumns.size()); ++i)
+        settings.setValue(QString::fromLatin1(kColumns[size_t(i)].field), grid->columnWidth(i));
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError)

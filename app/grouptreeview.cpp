@@ -51,6 +51,18 @@ TGroupTreeView::TGroupTreeView(QWidget* parent) : QTreeWidget(parent)
     setPalette(colours);
 }
 
+void TGroupTreeView::focusInEvent(QFocusEvent* event)
+{
+    // Qt's views make the first node current when they get the focus without one; a selection is
+    // the user's to make, so only the focus frame follows.
+    if (currentItem()) {
+        QTreeWidget::focusInEvent(event);
+        return;
+    }
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
 void TGroupTreeView::dragEnterEvent(QDragEnterEvent* event)
 {
     // Only drags of this program (nodes, list rows) are of interest; where they may drop is

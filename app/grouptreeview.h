@@ -24,6 +24,7 @@ public:
     std::function<void(const QTreeWidgetItem* node, QStyleOptionViewItem& option)> OnCustomDrawItem;
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -153,30 +153,21 @@ void TfTypyEdit::bOKClick()
 int GroupDialog(int ident, int parent, int level, const QString& caption, const QString& branchText,
                 int& newIdent, QWidget* owner)
 {
+    // The guard outlives the dialog, so the dialog's query is gone before a rollback.
+    WorkGuard work(*dm);
     TfTypyEdit dialog(owner ? owner : MainWindow());
     dialog.setWindowTitle(caption);
     dialog.FIdent = ident;
     dialog.FLevel = level;
     dialog.FParent = parent;
     dialog.SetBranchText(branchText);
-    dm->BeginWork();
-    try {
-        if (dialog.FIdent < 1)
-            dialog.InsertNew();
-        newIdent = dialog.FIdent;
-        dialog.OpenRecord();
-        const int result = dialog.exec() == 1 ? 1 : 2;
-        if (result == 1)
-            dm->CommitWork();
-        else
-            dm->RollbackWork();
-        return result;
-    } catch (...) {
-        try {
-            dm->RollbackWork();
-        } catch (const Exception&) {
-            // The error that ended the dialog is the one the caller sees.
-        }
-        throw;
-    }
+    if (dialog.FIdent < 1)
+        dialog.InsertNew();
+    newIdent = dialog.FIdent;
+    dialog.OpenRecord();
+    if (dialog.exec() != 1)
+        return 2;  // the guard rolls back: a new row goes, an edited one keeps its values
+    dialog.query->Close();
+    work.Commit();
+    return 1;
 }
