@@ -17,9 +17,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolBar>
@@ -75,6 +77,65 @@ QString FileNamePart(const QString& path)
     const qsizetype cut = std::max({path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':')});
     return path.mid(cut + 1);
 }
+
+// A status bar panel: centred text; a text too long for the panel loses its start (a path keeps
+// its file name) and shows whole in the tooltip.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect().adjusted(2, 0, -2, 0);
+        painter.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
+        setToolTip(fontMetrics().horizontalAdvance(text()) > area.width() ? text() : QString());
+    }
+};
+
+// The list's row indicator column: a mark at the current row, no row numbers.
+class RowIndicator : public QHeaderView {
+public:
+    explicit RowIndicator(QTableView* view) : QHeaderView(Qt::Vertical, view)
+    {
+        setSectionsClickable(false);
+        setSectionResizeMode(QHeaderView::Fixed);
+    }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = rect;
+        option.section = logicalIndex;
+        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+        if (!selectionModel() || selectionModel()->currentIndex().row() != logicalIndex)
+            return;
+        const QPoint centre = rect.center();
+        const QPolygon mark({centre + QPoint(-2, -4), centre + QPoint(2, 0), centre + QPoint(-2, 4)});
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setBrush(Qt::black);
+        painter->setPen(Qt::NoPen);
+        painter->drawPolygon(mark);
+        painter->restore();
+    }
+};
+
+// The group column holds the group's name, although its field is a number.
+class LeftAligned : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    }
+};
 
 }  // namespace
 
@@ -253,7 +314,7 @@ void TfMain::CreateStatusBar()
     status->setObjectName(QStringLiteral("status"));
     status->setFixedHeight(19);
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(status);
+        auto* panel = new StatusPanel(status);
         panel->setObjectName(QStringLiteral("status%1").arg(i));
         panel->setAlignment(Qt::AlignCenter);
         if (i < 2)
@@ -304,12 +365,16 @@ void TfMain::CreateMainArea()
     gridModel->SetColumns(columns);
     gridModel->OnError = [](const Exception& e) { HandleError(e); };
     gridModel->SetDataSet(&table);
+    grid->setVerticalHeader(new RowIndicator(grid));
     grid->setModel(gridModel);
     gridModel->BindSelection(grid->selectionModel());
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid->verticalHeader()->viewport(),
+            qOverload<>(&QWidget::update));
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setFont(ArialFont(9));
+    grid->setItemDelegateForColumn(1, new LeftAligned(grid));
     grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(ArialFont(9)).height() + 4);
     grid->verticalHeader()->setFixedWidth(12);  // the row indicator column
     grid->horizontalHeader()->setHighlightSections(false);

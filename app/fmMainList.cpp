@@ -4,9 +4,11 @@
 
 #include "fmMain.h"
 
-#include <QTreeWidget>
-
 #include "grouptreeview.h"
+
+#include "data/uDM.h"
+
+#include <QLocale>
 
 void TfMain::ConnectListPane()
 {
@@ -46,9 +48,13 @@ bool TfMain::MatchesFilterText()
     return false;
 }
 
-void TfMain::tableIDTYPGetText(TField&, QString&, bool)
+void TfMain::tableIDTYPGetText(TField& sender, QString& text, bool)
 {
-    // Filled by a later change.
+    text.clear();
+    if (sender.IsNull())
+        return;
+    if (QTreeWidgetItem* node = Tdm::FindGroupNode(tree, sender.AsInteger()))
+        text = node->text(0);
 }
 
 void TfMain::gridDrawColumnCell()

@@ -25,6 +25,8 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    // Every node is always expanded: no expand or collapse buttons at any level.
+    void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

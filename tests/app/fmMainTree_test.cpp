@@ -76,6 +76,16 @@ TEST_F(GroupTreePane, SelectingABranchShowsItsItemsAndEndsTheTextFilter)
     EXPECT_EQ(ListedItems(), QStringList({"11"}));
 }
 
+TEST_F(GroupTreePane, TheGroupColumnShowsTheGroupName)
+{
+    TDataSetModel& model = *window->gridModel;
+    QStringList cells;
+    for (int row = 0; row < model.rowCount(); ++row)
+        cells << model.data(model.index(row, 0)).toString() + "=" + model.data(model.index(row, 1)).toString();
+    cells.sort();
+    EXPECT_EQ(cells, QStringList({"10=Sklad", "11=Police", "12=Šuplík", "13=Krabice", "14=", "15="}));
+}
+
 TEST_F(GroupTreePane, ABranchCollectsAtMost127GroupsInPreOrder)
 {
     // Group 100 with 130 subgroups 101…230, one item in each of them.
