@@ -24,6 +24,8 @@ bool HasErrorHandler()
 
 void HandleError(const Exception& error)
 {
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
     try {
         if (ErrorHandler())
             ErrorHandler()(error);

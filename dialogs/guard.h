@@ -9,12 +9,18 @@
 
 #include <functional>
 
+// Raised only to abandon an operation quietly: the guard lets it pass without a message.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception(QStringLiteral("Operation aborted")) {}
+};
+
 using TErrorHandler = std::function<void(const Exception&)>;
 
 // The handler every guarded error reaches; without one the error is shown in a plain "Chyba" box.
 void SetErrorHandler(TErrorHandler handler);
 bool HasErrorHandler();
-// Hands an error to the handler (or the fallback box); never throws.
+// Hands an error to the handler (or the fallback box), except a silent abort; never throws.
 void HandleError(const Exception& error);
 
 // Runs the body; an Exception or std::exception it raises goes to the error handler.

@@ -296,6 +296,15 @@ TEST_F(GroupTreePane, MoveToTheRootIsOfferedBelowTheTopLevelAndStoresNewLevels)
     w.popupTreePopup();
     ASSERT_TRUE(toRoot->isEnabled());
 
+    // A right click selects the node under the mouse before the menu opens.
+    const QPoint onShelf = w.tree->visualItemRect(Node(3)).center();
+    emit w.tree->customContextMenuRequested(onShelf);
+    EXPECT_EQ(w.SelectedNode(), Node(3));
+    EXPECT_TRUE(w.popupTree->isVisible());
+    EXPECT_TRUE(toRoot->isEnabled());
+    w.popupTree->hide();
+    Select(Node(2));
+
     MessageBoxAnswers::Queue(QMessageBox::No);
     toRoot->trigger();
     EXPECT_EQ(LastMessage()->text, "Přesunout Police do kořenové větve?");
