@@ -506,6 +506,8 @@ void TfMain::CreatePlacesPanel()
     gridMista->verticalHeader()->hide();
     gridMista->setColumnWidth(0, 32);
     gridMista->setColumnWidth(1, 244);
+    gridMista->horizontalHeader()->setStretchLastSection(true);
+    gridMista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(gridMista);
     grpMista->hide();
 }
