@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 // Result codes, value types and text representations the layer needs without the engine header.
@@ -93,6 +94,7 @@ private:
 
 // The "NATIVE" collation, one comparison per text representation the engine hands over:
 // Windows-1250 bytes, UTF-16 in the machine's byte order, and UTF-16 in the other byte order.
-int NativeCompareCodePage(void*, int length1, const void* text1, int length2, const void* text2);
-int NativeCompareUtf16(void*, int length1, const void* text1, int length2, const void* text2);
-int NativeCompareUtf16Swapped(void*, int length1, const void* text1, int length2, const void* text2);
+// The user-data argument is the QCollator to compare with (NativeCollator()).
+int NativeCompareCodePage(void* collator, int length1, const void* text1, int length2, const void* text2);
+int NativeCompareUtf16(void* collator, int length1, const void* text1, int length2, const void* text2);
+int NativeCompareUtf16Swapped(void* collator, int length1, const void* text1, int length2, const void* text2);

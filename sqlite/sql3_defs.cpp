@@ -4,6 +4,7 @@
 #include "sql3_simpletable.h"
 #include "sql3_utils.h"
 
+#include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -275,15 +276,16 @@ void TMeral3Database::InstallCollation(const QString& encoding)
 {
     const Sqlite3Api& api = library_->api;
     constexpr bool littleEndianHost = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
+    void* collator = const_cast<QCollator*>(&NativeCollator());
     int rc;
     if (encoding.startsWith(QLatin1String("UTF-16le"), Qt::CaseInsensitive))
-        rc = api.create_collation16(handle_, u"NATIVE", sq3::UTF16LE, nullptr,
+        rc = api.create_collation16(handle_, u"NATIVE", sq3::UTF16LE, collator,
                                     littleEndianHost ? NativeCompareUtf16 : NativeCompareUtf16Swapped);
     else if (encoding.startsWith(QLatin1String("UTF-16be"), Qt::CaseInsensitive))
-        rc = api.create_collation16(handle_, u"NATIVE", sq3::UTF16BE, nullptr,
+        rc = api.create_collation16(handle_, u"NATIVE", sq3::UTF16BE, collator,
                                     littleEndianHost ? NativeCompareUtf16Swapped : NativeCompareUtf16);
     else
-        rc = api.create_collation(handle_, "NATIVE", sq3::UTF8, nullptr, NativeCompareCodePage);
+        rc = api.create_collation(handle_, "NATIVE", sq3::UTF8, collator, NativeCompareCodePage);
     if (rc != 0)
         ReportError(QStringLiteral("Create collation error: ") + DecodeText(api.errmsg(handle_)));
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 namespace {
 
 // ---- connecting ----
@@ -33,10 +35,14 @@ TEST(Connection, DriverErrorsNameTheCause)
     t.db.SetDriver(text.fileName());
     EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
 
-    // A real library that lacks the engine's functions.
-    ASSERT_TRUE(QFile::copy("/lib/x86_64-linux-gnu/libm.so.6", t.dir.filePath("libm.so")) ||
-                QFile::copy("/usr/lib/x86_64-linux-gnu/libm.so.6", t.dir.filePath("libm.so")));
-    t.db.SetDriver(t.dir.filePath("libm.so"));
+    // A real library that lacks the engine's functions: a copy of the maths library.
+    void* libm = dlopen("libm.so.6", RTLD_NOW);
+    ASSERT_NE(libm, nullptr);
+    Dl_info info{};
+    ASSERT_NE(dladdr(dlsym(libm, "cos"), &info), 0);
+    ASSERT_TRUE(QFile::copy(QFile::decodeName(info.dli_fname), t.dir.filePath("libm-copy.so")));
+    dlclose(libm);
+    t.db.SetDriver(t.dir.filePath("libm-copy.so"));
     EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
     EXPECT_FALSE(t.db.Connected());
 
@@ -53,6 +59,20 @@ TEST(Connection, DriverErrorsNameTheCause)
     t.db.Open();
     EXPECT_TRUE(t.db.Connected());
     EXPECT_TRUE(t.db.LibraryVersion().startsWith("3."));
+}
+
+TEST(Connection, BindingFallsBackToPrepareAndNeedsEveryFunction)
+{
+    TempDatabase t;
+    t.db.SetDriver(STUB_ENGINE);  // has sqlite3_prepare only: bound, then its open fails
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Database error: stub engine opens nothing");
+    EXPECT_EQ(t.db.LibraryVersion(), "stub");
+    EXPECT_EQ(t.db.LastResult(), 14);
+
+    t.db.SetDriver(STUB_ENGINE_PARTIAL);  // lacks the last function of the table
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");
+    EXPECT_EQ(ErrorOf([&] { t.db.Open(); }), "db: Invalid DLL driver!");  // never half bound
+    EXPECT_EQ(ErrorOf([&] { t.db.Api(); }), "db: Not connected!");
 }
 
 TEST(Connection, RelativeDriverIsTheFileInTheCurrentFolder)
