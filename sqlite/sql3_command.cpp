@@ -239,6 +239,9 @@ TMeral3Command::TMeral3Command(TCommandKind kind) : kind_(kind)
 
 TMeral3Command::~TMeral3Command()
 {
+    // The owner is going away too: its close handlers may no longer have anything to act on.
+    BeforeClose = nullptr;
+    AfterClose = nullptr;
     try {
         Close();
     } catch (...) {
@@ -503,7 +506,7 @@ void TMeral3Command::AppendCurrentRow()
             continue;
         // Text and blob readers give no pointer for NULL; only the typed values need the type.
         const bool bytesValue = type == ftString || type == ftWideString || IsBlobType(type);
-        if (!bytesValue && db.ColumnType(statement_, col) == kSqliteNull)
+        if (!bytesValue && type != ftLargeint && db.ColumnType(statement_, col) == kSqliteNull)
             continue;
         char* fixed = fixed_[size_t(f)].data();
         auto putInt = [&](qint64 v) { std::memcpy(fixed, &v, 8), s = {fixed, 8, true}; };
@@ -540,6 +543,13 @@ void TMeral3Command::AppendCurrentRow()
         case ftDate: putFloat(std::trunc(db.ColumnDateTime(statement_, col))); break;
         case ftDateTime: putFloat(db.ColumnDateTime(statement_, col)); break;
         case ftTime: putInt(db.ColumnInteger(statement_, col)); break;
+        case ftLargeint: {
+            // Only an integer reads as non-zero, so the type is asked for zeros alone.
+            const qint64 v = db.ColumnLargeInt(statement_, col);
+            if (v != 0 || db.ColumnType(statement_, col) != kSqliteNull)
+                putInt(v);
+            break;
+        }
         default: putInt(db.ColumnLargeInt(statement_, col)); break;
         }
     }

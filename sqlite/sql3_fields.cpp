@@ -174,7 +174,8 @@ QByteArray TField::EncodeText(const QString& text) const
 
 QString TField::AsString() const
 {
-    if (IsNull())
+    const TRowImage* row = dataSet_.ActiveRow();
+    if (!row || index_ < 0 || !row->HasValue(index_))
         return QString();
     switch (type_) {
     case ftString:
@@ -182,7 +183,7 @@ QString TField::AsString() const
     case ftMemo:
     case ftFmtMemo:
     case ftBlob:
-    case ftGraphic: return DecodeText(Raw());
+    case ftGraphic: return DecodeText(row->Bytes(index_));
     case ftBoolean: return RawInteger() ? QStringLiteral("True") : QStringLiteral("False");
     case ftFloat:
     case ftCurrency: return QString::number(RawFloat(), 'g', 15);

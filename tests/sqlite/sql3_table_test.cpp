@@ -220,8 +220,16 @@ TEST(Table, PostsEditsInsertsAndDeletesByRowId)
     t.table.Post();
     EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCSIZE")).AsLargeInt(), 5000000000LL);
     EXPECT_EQ(t.Value(QStringLiteral("SELECT DOCSIZE FROM DOCS WHERE DOCPATH='D:\\nový.txt'")), "5000000000");
+    // the refresh after the post shows what another statement wrote meanwhile
+    t.db.ExecSQL(QStringLiteral("INSERT INTO DOCS VALUES('E:\\x', 0, 0, NULL)"));
+    t.table.Edit();
+    t.table.FieldByName(QStringLiteral("ZIPSIZE")).SetAsInteger(7);
+    t.table.Post();
+    EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCPATH")).AsString(), "D:\\nový.txt");
+    t.table.Last();
+    EXPECT_EQ(t.table.RecordCount(), 5);
     t.table.First();
     t.table.Delete();
     EXPECT_EQ(t.table.FieldByName(QStringLiteral("DOCPATH")).AsString(), "C:\\b's.pdf");
-    EXPECT_EQ(t.Value(QStringLiteral("SELECT count(*) FROM DOCS")), "3");
+    EXPECT_EQ(t.Value(QStringLiteral("SELECT count(*) FROM DOCS")), "4");
 }
