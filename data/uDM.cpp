@@ -106,6 +106,7 @@ void Tdm::DataModuleCreate()
     dbCreator.SetCommandText(kSchemaScript);
     query.SetName(QStringLiteral("query"));
     query.SetDatabase(&db);
+    SetUpDocumentTable();
 
     db.SetDriver(CleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0")));
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));

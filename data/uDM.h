@@ -83,10 +83,18 @@ public:
     bool MoveItemToGroup(qint64 item, qint64 group);   // false (nothing changed) on any failure
     void ListPlaces(QStringList& list);                // the distinct places in use, trimmed
 
+    // Stored documents (docstore.cpp; see data/docstore.h).
+    bool StoreDocument(const QString& path, int index = 0, const TStoreCallback& callback = {});
+    QString GetDocument(const QString& path);
+    static void ListContentLinks(const TField& field, QStringList& list);
+    static bool ShowInFolder(const QString& path);
+
 private:
     void DataModuleCreate();
     void DataModuleDestroy();
     void RebuildIndexes();
+    void SetUpDocumentTable();                   // docstore.cpp
+    bool OpenDocumentRow(const QString& path);   // bakTable on the path's row; true when there is one
 
     std::unique_ptr<QSettings> settings_;
 };
