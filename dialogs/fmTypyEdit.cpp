@@ -1,5 +1,6 @@
 #include "fmTypyEdit.h"
 
+#include "codepage.h"
 #include "guard.h"
 
 #include "data/bz2.h"
@@ -34,12 +35,6 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
     button->setDefault(false);
     button->setMinimumWidth(88);
     return button;
-}
-
-void CheckCodePage(const QString& text, const QString& what)
-{
-    if (!FitsCodePage(text))
-        throw Exception(what + QStringLiteral(" obsahuje znaky, které katalog nedokáže uložit: ") + u'"' + text + u'"');
 }
 
 }  // namespace
