@@ -75,6 +75,7 @@ void TGroupTreeView::dragEnterEvent(QDragEnterEvent* event)
 
 void TGroupTreeView::dragMoveEvent(QDragMoveEvent* event)
 {
+    QTreeWidget::dragMoveEvent(event);  // scrolls at the edges; the verdict below is ours
     bool accept = false;
     Guarded([&] { accept = OnDragOver && OnDragOver(event->source(), itemAt(event->position().toPoint())); });
     if (accept)
