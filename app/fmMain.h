@@ -236,4 +236,16 @@ private:
     bool PlacesEvent(QObject* watched, QEvent* event);
 
     bool catalogueOpen_ = false;
+
+    // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
+    // The backup's step report: ProgressStep, then the cancel question if the cancel button was
+    // clicked meanwhile. Asked only here, outside the panel's message pass, whose input filter
+    // would keep the question's box from taking any answer.
+    bool BackupStep(int position, const QString& text);
+    void AskCancel();
+    int ShownItemCount();         // the rows the list shows now
+    void ReloadCatalogueView();   // the list on its first row and the tree, after a restore
+    bool backupRunning_ = false;
+    bool cancelClicked_ = false;
+    // --- end of backup and restore ---------------------------------------------------------------
 };

@@ -1,23 +1,29 @@
-// The three list reports. Filled by a later change.
+// The three list reports, each shown first in the preview window.
 
 #include "fmMain.h"
 
+#include "reports/rpBoxGrp.h"
+#include "reports/rpTable.h"
+
 void TfMain::ConnectReports()
 {
-    // Filled by a later change.
+    // The toolbar's drop-down and the menu entries are wired by the frame.
 }
 
+// The list as it stands: its branch or text filter, its order, and back on its row afterwards.
 void TfMain::toolRepoClick()
 {
-    // Filled by a later change.
+    ReportList(table, this);
 }
 
 void TfMain::toolRepoPlaceClick()
 {
-    // Filled by a later change.
+    ReportGrouped(QStringLiteral("MATR_MISTO"), QStringLiteral("ORDER BY MATR_MISTO, MATR_IDTYP, MATR_NAZEV"),
+                  QStringLiteral("Podle umístění"), this);
 }
 
 void TfMain::toolRepoGrpClick()
 {
-    // Filled by a later change.
+    ReportGrouped(QStringLiteral("TYPY_NAZEV"), QStringLiteral("ORDER BY TYPY_NAZEV, MATR_NAZEV"),
+                  QStringLiteral("Podle skupin"), this);
 }

@@ -3,6 +3,7 @@
 // The catalogue data module: the work folder, the one connection to the catalogue and the shared
 // database services. Exactly one instance lives while the program runs; `dm` points at it.
 
+#include "data/backup.h"  // backup and restore: the file dialogs
 #include "sqlite/sql3_defs.h"
 #include "sqlite/sql3_exec.h"
 #include "sqlite/sql3_query.h"
@@ -88,6 +89,14 @@ public:
     QString GetDocument(const QString& path);
     static void ListContentLinks(const TField& field, QStringList& list);
     static bool ShowInFolder(const QString& path);
+
+    // --- Backup and restore (backup.cpp; see data/backup.h) ---------------------------------------
+    TFileDialog dlgBackup{TFileDialog::fdSave};
+    TFileDialog dlgRestore{TFileDialog::fdOpen};
+    QStringList CheckDocuments(TMeral3Command& items);  // the orphan list
+    bool BackupDatabase(TMeral3Command& items, const TStoreCallback& callback);
+    bool RestoreDatabase();
+    // --- end of backup and restore -----------------------------------------------------------------
 
 private:
     void DataModuleCreate();

@@ -1,0 +1,395 @@
+#include "data/backup.h"
+
+#include "catalogue.h"
+#include "data/docstore.h"
+#include "sqlite/sql3_utils.h"
+#include "tests/support/failingdevice.h"
+#include "toolkit/messagebox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Writes beyond the given size fail while the object lives, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &previous_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+};
+
+// Every row of the three tables as text, stored documents included.
+QStringList Snapshot(TMeral3Database& db)
+{
+    return ColumnOf(db, "SELECT IDENT||'|'||IFNULL(IDTYP,'')||'|'||IFNULL(NAZEV,'')||'|'||IFNULL(PATH_DOK,'')||'|'||"
+                        "IFNULL(OBSAH,'') FROM MATR ORDER BY IDENT")
+        + ColumnOf(db, "SELECT IDENT||'|'||PARENT||'|'||LEVEL||'|'||NAZEV FROM TYPY ORDER BY IDENT")
+        + ColumnOf(db, "SELECT DOCPATH||'|'||DOCSIZE||'|'||ZIPSIZE||'|'||hex(ZIP) FROM DOCS ORDER BY DOCPATH");
+}
+
+QStringList SnapshotOf(const QString& file)
+{
+    TMeral3Database db;
+    db.SetDriver(EngineLibraryPath());
+    db.SetDatabaseFile(file);
+    db.SetMustExists(true);
+    db.Open();
+    return Snapshot(db);
+}
+
+class Backup : public CatalogueTest {
+protected:
+    void SetUp() override
+    {
+        CatalogueTest::SetUp();
+        MessageBoxAnswers::Reset();
+        items.SetDatabase(&data.db);
+        items.SetTableName("MATR");
+        items.SetIndexName("IXMATR");
+        SetFileDialogAnswerer([this](const TFileDialog& dialog) {
+            ++dialogs;
+            seenInitialDir = dialog.InitialDir();
+            return answer;
+        });
+        answer = folder.File("backups/a.bak");
+        QDir().mkpath(folder.File("backups"));
+    }
+    void TearDown() override { SetFileDialogAnswerer({}); }
+
+    QString Doc(const QString& name, const QByteArray& bytes) { return folder.WriteFile("docs/" + name, bytes); }
+    void Item(int ident, const QString& name, const QString& mainDocument, const QString& content = {})
+    {
+        Sql(QString("INSERT INTO MATR (IDENT, IDTYP, NAZEV, PATH_DOK, OBSAH) VALUES(%1, 0, %2, %3, %4)")
+                .arg(ident)
+                .arg(QuoteString(name), QuoteString(mainDocument), QuoteString(content)));
+    }
+    void StoredRow(const QString& path) { Sql("INSERT INTO DOCS (DOCPATH, DOCSIZE, ZIPSIZE) VALUES(" + QuoteString(path) + ", 1, 1)"); }
+    QStringList Stored() { return Column("SELECT DOCPATH FROM DOCS ORDER BY DOCPATH"); }
+    QString Work(const QString& name) { return folder.WorkFolder() + "/" + name; }
+
+    // Runs the backup with a callback that records every step and answers "stop" at the call
+    // with the given number (0: never). Gives the error's text, or "" when it went through.
+    QString Run(int stopAt = 0)
+    {
+        steps.clear();
+        try {
+            data.BackupDatabase(items, [&](int position, const QString& text) {
+                steps << QString("%1 %2").arg(position).arg(text);
+                return steps.size() != stopAt;
+            });
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return {};
+    }
+
+    TMeral3Table items;
+    std::optional<QString> answer;
+    QString seenInitialDir;
+    int dialogs = 0;
+    QStringList steps;
+};
+
+TEST_F(Backup, OrphanRowsGoWhileEveryReferenceInAnySpellingKeepsItsRow)
+{
+    Item(1, "a", "/data/Výkres.PDF", "viz " + EncodeFileLink("/data/linked.txt") + " a dál");
+    Item(2, "b", "", "první\n" + EncodeFileLink("/data/twice.odt") + "\r\n" + EncodeFileLink("/data/second.odt"));
+    Item(3, "c", "/data/twice.odt");
+    StoredRow("/DATA/výkres.pdf");   // other letter case
+    StoredRow("\\data\\linked.txt");  // written on Windows
+    StoredRow("/data/twice.odt");
+    StoredRow("/data/gone.pdf");
+    StoredRow("/data/second.odt.bak");  // a longer path is another path
+    items.Open();
+
+    const QStringList orphans = data.CheckDocuments(items);
+    EXPECT_EQ(orphans, QStringList({"/data/gone.pdf", "/data/second.odt.bak"}));
+    EXPECT_FALSE(items.Filtered());
+    // Referenced paths in list order, duplicates kept, CR LF, one code page byte per letter.
+    EXPECT_EQ(ReadAll(Work("doclist.txt")),
+              ToCodePage(u"/data/Výkres.PDF\r\n/data/linked.txt\r\n/data/twice.odt\r\n/data/second.odt\r\n/data/twice.odt\r\n"));
+    EXPECT_EQ(ReadAll(Work("undefined.txt")), "/data/gone.pdf\r\n/data/second.odt.bak\r\n");
+}
+
+TEST_F(Backup, WithoutOrphansAnEarlierOrphanListStaysAndTheFilterGoesOff)
+{
+    folder.WriteFile("data/Regalon {5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95}/undefined.txt", "earlier\r\n");
+    Item(1, "a", "/data/x.pdf");
+    StoredRow("/data/x.pdf");
+    items.SetFilter("IDENT = 0");
+    items.SetFiltered(true);
+    items.Open();
+    ASSERT_TRUE(items.IsEmpty());
+
+    EXPECT_TRUE(data.CheckDocuments(items).isEmpty());
+    EXPECT_EQ(ReadAll(Work("doclist.txt")), "/data/x.pdf\r\n");  // the filtered-out item counts
+    EXPECT_EQ(ReadAll(Work("undefined.txt")), "earlier\r\n");
+}
+
+TEST_F(Backup, ACancelledSaveDialogChangesNothing)
+{
+    Item(1, "a", "");
+    StoredRow("/data/orphan.pdf");
+    data.dlgBackup.SetInitialDir("/start/");
+    answer.reset();
+    items.SetFilter("IDENT = 1");
+    items.SetFiltered(true);
+    items.Open();
+
+    EXPECT_FALSE(data.BackupDatabase(items, [&](int, const QString& text) {
+        steps << text;
+        return true;
+    }));
+    EXPECT_EQ(seenInitialDir, "/start/");
+    EXPECT_TRUE(steps.isEmpty());
+    EXPECT_EQ(Stored(), QStringList({"/data/orphan.pdf"}));
+    EXPECT_FALSE(QFile::exists(Work("doclist.txt")));
+    EXPECT_TRUE(items.Filtered());
+    EXPECT_FALSE(items.ControlsDisabled());
+}
+
+TEST_F(Backup, MakesACatalogueEqualToTheLiveOneWithEveryDocumentPacked)
+{
+    const QString drawing = Doc("výkres.pdf", QByteArray(5000, 'v'));
+    const QString linked = Doc("linked.txt", "text of the link");
+    Sql("INSERT INTO TYPY (IDENT, PARENT, LEVEL, NAZEV) VALUES(1, 0, 0, 'Skříň')");
+    Item(1, "b", drawing, "see " + EncodeFileLink(linked));
+    Item(2, "a", "");
+    Item(3, "c", drawing);  // packed twice, listed twice
+    Item(4, "d", "/data/missing.pdf");
+    StoredRow("/data/missing.pdf");  // its file has gone; the stored copy stays
+    StoredRow("/data/orphan.pdf");
+    items.SetFiltered(true);  // with a blank filter: the same rows, but the flag must come back
+    items.Open();
+    items.Last();
+    items.DisableControls();  // a caller's own disabling is kept
+
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(steps, QStringList({"-1 Kontrola dokumentů", "1 ", "2 " + drawing, "2 " + linked, "3 " + drawing,
+                                  "4 /data/missing.pdf", "-6 Čistím databázi", "-7 Kopíruji a.bak"}));
+    EXPECT_EQ(Stored(), QStringList({"/data/missing.pdf", linked, drawing}));
+    EXPECT_EQ(Value("SELECT DOCSIZE FROM DOCS WHERE DOCPATH=" + QuoteString(drawing)), "5000");
+    EXPECT_EQ(ReadAll(Work("doclist.txt")),
+              ToCodePage(drawing + "\r\n" + linked + "\r\n" + drawing + "\r\n/data/missing.pdf\r\n"));
+    EXPECT_EQ(SnapshotOf(*answer), Snapshot(data.db));
+    EXPECT_EQ(SnapshotOf(*answer).size(), 4 + 1 + 3);
+
+    EXPECT_TRUE(data.db.Connected());
+    EXPECT_TRUE(items.Active());
+    EXPECT_EQ(items.FieldByName("IDENT").AsInteger(), 2);  // first row in designation order
+    EXPECT_TRUE(items.Filtered());
+    EXPECT_TRUE(items.ControlsDisabled());
+    items.EnableControls();
+    EXPECT_FALSE(items.ControlsDisabled());
+}
+
+TEST_F(Backup, ReplacesAnEarlierBackupOfTheSameNameWithoutAsking)
+{
+    folder.WriteFile("backups/a.bak", "an older backup");
+    Item(1, "a", "");
+    items.Open();
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(SnapshotOf(*answer), Snapshot(data.db));
+    EXPECT_TRUE(MessageBoxAnswers::History().empty());
+    EXPECT_EQ(QDir(folder.File("backups")).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bak"}));
+}
+
+TEST_F(Backup, StoppingAtEachStepRaisesItsMessageAndLeavesTheListOpen)
+{
+    const QString first = Doc("first.txt", "1");
+    const QString second = Doc("second.txt", "2");
+    Item(1, "a", first);
+    Item(2, "b", second);
+    StoredRow("/data/orphan.pdf");
+    struct Case {
+        int stopAt;
+        QString message;
+        QStringList stored;
+    };
+    const Case cases[] = {
+        {1, "Záloha byla přerušena! (1)", {"/data/orphan.pdf"}},    // nothing changed yet
+        {3, "Záloha byla přerušena!", {first}},                       // orphans gone, the first stored
+        {4, "Záloha byla přerušena! (2)", {first, second}},
+        {5, "Záloha byla přerušena! (3)", {first, second}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        items.SetFiltered(false);
+        items.Open();
+        items.Last();
+        EXPECT_EQ(Run(c.stopAt), c.message);
+        EXPECT_EQ(Stored(), c.stored);
+        EXPECT_FALSE(QFile::exists(*answer));
+        EXPECT_TRUE(data.db.Connected());
+        EXPECT_TRUE(items.Active());
+        EXPECT_EQ(items.FieldByName("IDENT").AsInteger(), 1);
+        EXPECT_FALSE(items.ControlsDisabled());
+    }
+}
+
+TEST_F(Backup, AFailedCopyLeavesTheEarlierBackupAndTheLiveCatalogueIntact)
+{
+    Item(1, "a", Doc("doc.txt", QByteArray(20000, 'd')));
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    const QByteArray earlier = ReadAll(*answer);
+    Item(2, "b", "");
+    const QStringList live = Snapshot(data.db);
+
+    std::unique_ptr<FileSizeLimit> full;
+    QString error;
+    try {
+        data.BackupDatabase(items, [&](int position, const QString&) {
+            if (position == -7)
+                full = std::make_unique<FileSizeLimit>(4096);  // the disk fills while copying
+            return true;
+        });
+    } catch (const Exception& e) {
+        error = e.Message();
+    }
+    full.reset();
+    EXPECT_TRUE(error.startsWith("Záloha se nezdařila!\n")) << error.toStdString();
+    EXPECT_TRUE(error.contains(*answer)) << error.toStdString();
+    EXPECT_EQ(ReadAll(*answer), earlier);
+    EXPECT_EQ(QDir(folder.File("backups")).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bak"}));
+    EXPECT_TRUE(data.db.Connected());
+    EXPECT_EQ(Snapshot(data.db), live);
+    EXPECT_TRUE(items.Active());
+
+    answer = folder.File("no such folder/b.bak");
+    EXPECT_TRUE(Run().startsWith("Záloha se nezdařila!\n"));
+    EXPECT_TRUE(data.db.Connected());
+}
+
+TEST_F(Backup, RestoreBringsTheBackupBackAndRefusesWhatIsNoCatalogue)
+{
+    Item(1, "a", "");
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    const QStringList backedUp = Snapshot(data.db);
+    Item(2, "later", "");
+    items.Close();
+
+    data.dlgRestore.SetFileName(*answer);
+    EXPECT_TRUE(data.RestoreDatabase());
+    EXPECT_TRUE(data.db.Connected());
+    EXPECT_EQ(Snapshot(data.db), backedUp);
+
+    Item(3, "live", "");
+    const QStringList live = Snapshot(data.db);
+    const QString noCatalogue = folder.WriteFile("backups/text.bak", QByteArray(8192, 'x'));
+    const QString emptyFile = folder.WriteFile("backups/empty.bak", "");
+    for (const QString& bad : {noCatalogue, emptyFile}) {
+        data.dlgRestore.SetFileName(bad);
+        const QString error = ErrorOf([&] { data.RestoreDatabase(); });
+        EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\n")) << error.toStdString();
+        EXPECT_TRUE(error.contains(bad)) << error.toStdString();
+        EXPECT_TRUE(data.db.Connected());
+        EXPECT_EQ(Snapshot(data.db), live);
+    }
+}
+
+TEST_F(Backup, ARestoreWhoseCopyFailsKeepsTheLiveCatalogueOpen)
+{
+    Item(1, "a", Doc("doc.txt", QByteArray(20000, 'd')));
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    Item(2, "live", "");
+    const QStringList live = Snapshot(data.db);
+    const QByteArray liveBytes = ReadAll(data.db.DatabaseFile());
+
+    data.dlgRestore.SetFileName(*answer);
+    QString error;
+    {
+        FileSizeLimit full(4096);
+        error = ErrorOf([&] { data.RestoreDatabase(); });
+    }
+    EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\n")) << error.toStdString();
+    EXPECT_TRUE(data.db.Connected());
+    EXPECT_EQ(Snapshot(data.db), live);
+    EXPECT_EQ(ReadAll(data.db.DatabaseFile()), liveBytes);
+    EXPECT_EQ(QDir(folder.WorkFolder()).entryList(QDir::Files | QDir::Hidden), QStringList({"doclist.txt", "regalon.db3"}));
+}
+
+TEST(BackupFiles, TheCopyHelperNeverDestroysTheTargetOnFailure)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("target.bak");
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the earlier copy");
+    }
+    FailingDevice source(QByteArray(3 << 20, 's'), 1500000);  // fails in the second megabyte
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QString error;
+    EXPECT_FALSE(CopyToFile(source, target, error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadAll(target), "the earlier copy");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"target.bak"}));
+
+    EXPECT_FALSE(CopyFileReplacing(dir.filePath("missing.db3"), target, error));
+    EXPECT_TRUE(error.contains("missing.db3"));
+    EXPECT_EQ(ReadAll(target), "the earlier copy");
+
+    const QString source2 = dir.filePath("source.db3");
+    {
+        QFile s(source2);
+        s.open(QIODevice::WriteOnly);
+        s.write(QByteArray(3 << 20, 'n'));
+    }
+    EXPECT_TRUE(CopyFileReplacing(source2, target, error));
+    EXPECT_EQ(ReadAll(target), QByteArray(3 << 20, 'n'));
+}
+
+TEST(BackupFiles, DefaultNameAndSuffix)
+{
+    EXPECT_EQ(DefaultBackupName(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 59))), "Regalon_20240305-1407.bak");
+    EXPECT_EQ(DefaultBackupName(QDateTime(QDate(2024, 12, 31), QTime(0, 0))), "Regalon_20241231-0000.bak");
+
+    QTemporaryDir dir;
+    const QString bare = dir.filePath("zaloha");
+    std::optional<QString> answer = bare;
+    SetFileDialogAnswerer([&](const TFileDialog&) { return answer; });
+    TFileDialog save(TFileDialog::fdSave);
+    ASSERT_TRUE(save.Execute(nullptr));
+    EXPECT_EQ(save.FileName(), bare + ".bak");
+    answer = dir.filePath("zaloha.old");
+    ASSERT_TRUE(save.Execute(nullptr));
+    EXPECT_EQ(save.FileName(), *answer);
+
+    QFile(bare).open(QIODevice::WriteOnly);  // an existing file is opened as named
+    answer = bare;
+    TFileDialog open(TFileDialog::fdOpen);
+    ASSERT_TRUE(open.Execute(nullptr));
+    EXPECT_EQ(open.FileName(), bare);
+    answer = QString();
+    EXPECT_FALSE(open.Execute(nullptr));
+    EXPECT_EQ(open.FileName(), bare);
+    SetFileDialogAnswerer({});
+}
+
+}  // namespace
