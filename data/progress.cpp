@@ -1,5 +1,6 @@
 #include "progress.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
@@ -47,13 +48,21 @@ private:
     {
         if (!window_)
             return false;
+        // A modal box opened by a handler of the window itself (a question after a click on its
+        // button) must take its answer, or the program would wait for it forever.
+        QWidget* modal = QApplication::activeModalWidget();
         if (auto* widget = qobject_cast<QWidget*>(receiver))
-            return widget == window_ || window_->isAncestorOf(widget);
+            return Within(window_, widget) || (modal && Within(modal, widget));
         // The platform window hands input on to the widget under the cursor or in focus; the
         // widget-level delivery is filtered again above.
         if (auto* platformWindow = qobject_cast<QWindow*>(receiver))
-            return platformWindow == window_->window()->windowHandle();
+            return platformWindow == window_->window()->windowHandle()
+                || (modal && platformWindow == modal->windowHandle());
         return false;
+    }
+    static bool Within(const QWidget* root, const QWidget* widget)
+    {
+        return widget == root || root->isAncestorOf(widget);
     }
     QPointer<QWidget> window_;
 };

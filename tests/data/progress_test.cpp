@@ -1,6 +1,8 @@
 #include "data/progress.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -70,6 +72,28 @@ TEST(PumpMessagesTest, inputReachesOnlyThePumpedPanelAndIsDroppedElsewhere)
     QCoreApplication::processEvents();
     EXPECT_EQ(started.count, 0);  // dropped, not merely held back
     EXPECT_EQ(confirmed.count, 0);
+}
+
+TEST(PumpMessagesTest, aQuestionOpenedByThePanelTakesItsAnswer)
+{
+    QWidget main;
+    auto* panel = new QWidget(&main);
+    auto* cancel = new QPushButton(QStringLiteral("Storno"), panel);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+    bool answeredByKey = false;
+    QObject::connect(cancel, &QPushButton::clicked, panel, [&] {
+        QDialog question(&main);
+        QTimer::singleShot(0, &question, [&] { QTest::keyClick(&question, Qt::Key_Escape); });
+        // Safety net so a regression fails instead of hanging.
+        QTimer::singleShot(3000, &question, &QDialog::accept);
+        answeredByKey = question.exec() == QDialog::Rejected;
+    });
+    QueueClick(cancel);
+
+    PumpMessages(panel);
+    EXPECT_TRUE(answeredByKey);
 }
 
 TEST(PumpMessagesTest, withoutAWindowOnlyRepaintsAndLeavesInputQueued)
