@@ -156,7 +156,7 @@ void BM_ListTextFilter1pcToTheEnd(benchmark::State& state)
     TextFilter(state, kItems);
 }
 
-void BM_ListBranchChange(benchmark::State& state)
+void BranchChange(benchmark::State& state, int rows)
 {
     TfMain& w = *catalogue().window;
     w.gridTitleBtnClick(2);
@@ -164,24 +164,20 @@ void BM_ListBranchChange(benchmark::State& state)
     int k = 0;
     for (auto _ : state) {
         w.tree->setCurrentItem(branches[k++ % 2]);
-        ShowRows(*w.gridModel, kScreenRows);
+        ShowRows(*w.gridModel, rows);
     }
     Counters(state, w.gridModel->rowCount());
     w.tree->setCurrentItem(w.tree->topLevelItem(0));
 }
 
+void BM_ListBranchChange(benchmark::State& state)
+{
+    BranchChange(state, kScreenRows);
+}
+
 void BM_ListBranchChangeToTheEnd(benchmark::State& state)
 {
-    TfMain& w = *catalogue().window;
-    w.gridTitleBtnClick(2);
-    QTreeWidgetItem* branches[] = {Tdm::FindGroupNode(w.tree, 1), Tdm::FindGroupNode(w.tree, 2)};
-    int k = 0;
-    for (auto _ : state) {
-        w.tree->setCurrentItem(branches[k++ % 2]);
-        ShowRows(*w.gridModel, kItems);
-    }
-    Counters(state, w.gridModel->rowCount());
-    w.tree->setCurrentItem(w.tree->topLevelItem(0));
+    BranchChange(state, kItems);
 }
 
 // --- The same statements through the C API ------------------------------------------------------
