@@ -106,6 +106,8 @@ public:
     void toolMatrAddClick();
     void toolMatrEditClick();
     void toolMatrDelClick();
+    // ItemDialog for the item (0: a new one) in the selected node's group; the list then moves to it.
+    void RunItemDialog(int ident, const QString& caption);
     void toolFilterClick();
     // Enter in the filter box sets the filter; answers whether the key was consumed.
     bool edFilterKeyPress(int key);

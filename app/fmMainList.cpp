@@ -8,6 +8,7 @@
 
 #include "data/grouptree.h"
 #include "data/uDM.h"
+#include "dialogs/fmMatrEdit.h"
 #include "sqlite/sql3_utils.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/icons.h"
@@ -62,6 +63,13 @@ public:
 private:
     Paint paint_;
 };
+
+// The group a new item gets: the selected node's (-1 for all items, which the dialog makes 0).
+int SelectedGroup(QTreeWidgetItem* node)
+{
+    const TTreeData* data = TreeData(node);
+    return data ? data->Ident : NoGroupIdent;
+}
 
 template <typename Event>
 QPoint InGrid(QTableView* grid, const Event* event)
@@ -292,14 +300,25 @@ void TfMain::gridEndDrag(QObject* target, QTreeWidgetItem* node)
 
 // --- Item commands -------------------------------------------------------------------------------
 
+void TfMain::RunItemDialog(int ident, const QString& caption)
+{
+    QTreeWidgetItem* node = SelectedNode();
+    int item = 0;
+    if (ItemDialog(ident, SelectedGroup(node), node, caption, item, this) != 1)
+        return;
+    table.Requery();
+    table.Locate(QStringLiteral("IDENT"), item);  // an item the filter hides leaves the list as it is
+}
+
 void TfMain::toolMatrAddClick()
 {
-    // Filled once the item dialog is in.
+    RunItemDialog(0, QStringLiteral("Nová položka"));
 }
 
 void TfMain::toolMatrEditClick()
 {
-    // Filled once the item dialog is in.
+    // With no current item the dialog makes a new one, under this caption too.
+    RunItemDialog(table.IsEmpty() ? 0 : tableIDENT->AsInteger(), QStringLiteral("Úprava položky"));
 }
 
 void TfMain::toolMatrDelClick()

@@ -289,6 +289,65 @@ TEST_F(ItemList, AFailingDeleteIsReportedAndTheListIsNotReRead)
     EXPECT_EQ(quits, 0);
 }
 
+TEST_F(ItemList, ANewItemUnderAllItemsGoesToNoGroupAndBecomesCurrent)
+{
+    TfMain& w = *window;
+    Select(AllItems());
+    QString caption;
+    WhenModal([&](QDialog& d) {
+        caption = d.windowTitle();
+        TypeText(Control<QLineEdit>(d, "edNazev"), "Žárovka");
+        Control<QPushButton>(d, "bOK")->click();
+    });
+    w.toolMatrAdd->trigger();
+    EXPECT_EQ(caption, "Nová položka");
+    EXPECT_EQ(Value("SELECT IDENT||':'||IDTYP||':'||NAZEV FROM MATR WHERE IDENT=15"), "15:0:Žárovka");
+    EXPECT_EQ(Current(), "15");
+    EXPECT_EQ(ListedItems().size(), 6);
+    Select(NoGroup());
+    QStringList ungrouped = ListedItems();
+    ungrouped.sort();
+    EXPECT_EQ(ungrouped, QStringList({"12", "15"}));
+
+    // Under a group the new item takes that group and shows in its branch.
+    Select(Node(2));
+    WhenModal([&](QDialog& d) { Control<QPushButton>(d, "bOK")->click(); });
+    w.toolMatrAddClick();
+    EXPECT_EQ(Value("SELECT IDTYP FROM MATR WHERE IDENT=16"), "2");
+    EXPECT_EQ(Current(), "16");
+    EXPECT_TRUE(ListedItems().contains("16"));
+}
+
+TEST_F(ItemList, EditingReReadsTheListAndOnAnEmptyListMakesANewItem)
+{
+    TfMain& w = *window;
+    w.table.Locate("IDENT", 13);
+    QString caption;
+    WhenModal([&](QDialog& d) {
+        caption = d.windowTitle();
+        QLineEdit* name = Control<QLineEdit>(d, "edNazev");
+        name->clear();
+        TypeText(name, "Amper");
+        Control<QPushButton>(d, "bOK")->click();
+    });
+    w.toolMatrEdit->trigger();
+    EXPECT_EQ(caption, "Úprava položky");
+    EXPECT_EQ(Value("SELECT NAZEV||':'||IDTYP FROM MATR WHERE IDENT=13"), "Amper:1");
+    EXPECT_EQ(ListedItems(), QStringList({"13", "11", "14", "12", "10"}));  // re-read in its order
+    EXPECT_EQ(Current(), "13");
+    EXPECT_EQ(w.gridModel->data(w.grid->currentIndex().siblingAtColumn(2)).toString(), "Amper");
+
+    w.edFilter->setText("nic takového");
+    w.toolFilterClick();
+    WhenModal([&](QDialog& d) {
+        caption = d.windowTitle();
+        Control<QPushButton>(d, "bCan")->click();
+    });
+    w.toolMatrEditClick();
+    EXPECT_EQ(caption, "Úprava položky");
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM MATR"), "5");  // cancelled: the new row is gone
+}
+
 TEST_F(ItemList, ThePopUpOffersTheDocumentOnlyWhenTheItemHasOne)
 {
     TfMain& w = *window;
