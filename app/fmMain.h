@@ -96,7 +96,8 @@ public:
     // Paints one cell: the band of its screen row (or the current row's colour), then its text.
     void gridDrawColumnCell(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index);
     void gridTitleBtnClick(int column);
-    // `pos` in the grid's own coordinates; answers whether the move started a drag of the list.
+    // `pos` in the grid's own coordinates; answers whether the move belongs to a drag of the list
+    // (held back within the drag distance, or the drag itself), so the grid must not see it.
     bool gridMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, const QPoint& pos);
     bool gridDragOver(QObject* source);
     // The list's drag has ended: `target` is the control it was dropped on (none when it was
