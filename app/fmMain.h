@@ -26,6 +26,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QModelIndex;
+class QPainter;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
@@ -86,21 +88,41 @@ public:
     QTreeWidgetItem* SelectedNode() const;
 
     // --- Item list and filter (fmMainList.cpp) ---------------------------------------------------
+    // The item list's own block: handlers with what they need of the toolkit's events, the
+    // pop-up's entries and the state of a drag from the list.
     void tableAfterScroll(TMeral3Command& dataSet);
     void tableFilterRecord(TMeral3Command& dataSet, bool& accept);
     void tableIDTYPGetText(TField& sender, QString& text, bool displayText);
-    void gridDrawColumnCell();
+    // Paints one cell: the band of its screen row (or the current row's colour), then its text.
+    void gridDrawColumnCell(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index);
     void gridTitleBtnClick(int column);
-    void gridMouseMove();
-    void gridDragOver();
-    void gridEndDrag();
+    // `pos` in the grid's own coordinates; answers whether the move belongs to a drag of the list
+    // (held back within the drag distance, or the drag itself), so the grid must not see it.
+    bool gridMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, const QPoint& pos);
+    bool gridDragOver(QObject* source);
+    // The list's drag has ended: `target` is the control it was dropped on (none when it was
+    // not dropped), `node` the tree node at the drop point.
+    void gridEndDrag(QObject* target, QTreeWidgetItem* node);
     void gridPopupPopup();
     void toolMatrAddClick();
     void toolMatrEditClick();
     void toolMatrDelClick();
+    // ItemDialog for the item (0: a new one) in the selected node's group; the list then moves to it.
+    void RunItemDialog(int ident, const QString& caption);
     void toolFilterClick();
-    void edFilterKeyPress();
+    // Enter in the filter box sets the filter; answers whether the key was consumed.
+    bool edFilterKeyPress(int key);
     bool MatchesFilterText();
+    // The pop-up menu of the list.
+    QAction* menuMatrEdit = nullptr;
+    QAction* menuDoc = nullptr;
+    QAction* menuDocFolder = nullptr;
+    QAction* menuMatrDel = nullptr;
+    // A drag from the list: where the left button went down (grid coordinates), and where the
+    // drag was dropped on the tree.
+    QPoint gridPressPos{-1, -1};
+    bool gridDroppedOnTree = false;
+    QTreeWidgetItem* gridDropNode = nullptr;
 
     // --- Content view and links (fmMainContent.cpp) ----------------------------------------------
     void memoClick();

@@ -1,28 +1,186 @@
-// The item list and its filter. The list's full behaviour (banded cells, sorting by a title
-// click, dragging items onto the tree, its pop-up menu and the item commands) is filled by a
-// later change; the accept rule is here already because the tree's branch filter relies on it.
+// The item list and its filter: the banded grid over `table`, sorting by a title click, the
+// branch and text filters, the item commands, the pop-up menu and dragging items onto the tree.
 
 #include "fmMain.h"
 
+#include "application.h"
 #include "grouptreeview.h"
 
+#include "data/grouptree.h"
 #include "data/uDM.h"
+#include "dialogs/fmMatrEdit.h"
+#include "sqlite/sql3_utils.h"
+#include "toolkit/datasetmodel.h"
+#include "toolkit/icons.h"
+#include "toolkit/messagebox.h"
 
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <array>
+#include <functional>
+
+namespace {
+
+// The order behind each column title, by position; the group column sorts by the number.
+constexpr std::array<const char*, 5> kTitleIndexes{"_primary_key", "IXTYP", "IXMATR", "IXPOPIS", "IXMISTO"};
+
+// Below this many pixels from the grid's top edge the mouse is on the title row, not on an item.
+constexpr int kDragTop = 20;
+
+QFont CellFont(const TField* field)
+{
+    const bool designation = field && field->FieldName() == QLatin1String("NAZEV");
+    QFont font(QStringLiteral("Arial"), designation ? 8 : 9);
+    font.setBold(designation);
+    return font;
+}
+
+// The grid paints every cell itself (bands, fonts); Qt's own look would not show them.
+class CellPainter : public QStyledItemDelegate {
+public:
+    using Paint = std::function<void(QPainter&, const QStyleOptionViewItem&, const QModelIndex&)>;
+    CellPainter(QObject* parent, Paint paint) : QStyledItemDelegate(parent), paint_(std::move(paint)) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->save();
+        paint_(*painter, option, index);
+        painter->restore();
+    }
+
+private:
+    Paint paint_;
+};
+
+// The group a new item gets: the selected node's (-1 for all items, which the dialog makes 0).
+int SelectedGroup(QTreeWidgetItem* node)
+{
+    const TTreeData* data = TreeData(node);
+    return data ? data->Ident : NoGroupIdent;
+}
+
+template <typename Event>
+QPoint InGrid(QTableView* grid, const Event* event)
+{
+    return grid->viewport()->mapTo(grid, event->position().toPoint());
+}
+
+}  // namespace
 
 void TfMain::ConnectListPane()
 {
-    // Filled by a later change.
+    auto* cells = new CellPainter(grid, [this](QPainter& painter, const QStyleOptionViewItem& option,
+                                               const QModelIndex& index) {
+        gridDrawColumnCell(painter, option, index);
+    });
+    for (int column = 0; column < gridModel->columnCount(); ++column)
+        grid->setItemDelegateForColumn(column, cells);
+
+    QHeaderView* titles = grid->horizontalHeader();
+    QFont titleFont(QStringLiteral("MS Sans Serif"), 8);
+    titleFont.setUnderline(true);
+    titles->setFont(titleFont);
+    titles->setSectionsClickable(true);
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(titles, &QHeaderView::sectionClicked, this,
+            [this](int logical) { Guarded([&] { gridTitleBtnClick(grid->horizontalHeader()->visualIndex(logical)); }); });
+    // Fixed cells (titles, row marks) in the 3-D light colour.
+    for (QHeaderView* fixed : {titles, grid->verticalHeader()}) {
+        QPalette colours = fixed->palette();
+        colours.setColor(QPalette::Button, colours.color(QPalette::Light));
+        fixed->setPalette(colours);
+    }
+
+    gridPopup = new QMenu(this);
+    gridPopup->setObjectName(QStringLiteral("gridPopup"));
+    menuMatrEdit = AddMenuEntry(gridPopup, QStringLiteral("Úprava položky"), 5, &TfMain::toolMatrEditClick);
+    gridPopup->addSeparator();
+    menuDoc = AddMenuEntry(gridPopup, QStringLiteral("Otevři dokument"), 2, &TfMain::toolDocClick);
+    menuDocFolder = AddMenuEntry(gridPopup, QStringLiteral("Ukaž ve složce"), -1, &TfMain::docFolderClick);
+    gridPopup->addSeparator();
+    menuMatrDel = AddMenuEntry(gridPopup, QStringLiteral("Smazat položku"), 4, &TfMain::toolMatrDelClick);
+    menuMatrEdit->setObjectName(QStringLiteral("menuMatrEdit"));
+    menuDoc->setObjectName(QStringLiteral("menuDoc"));
+    menuDocFolder->setObjectName(QStringLiteral("menuDocFolder"));
+    menuMatrDel->setObjectName(QStringLiteral("menuMatrDel"));
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        Guarded([&] {
+            gridPopupPopup();
+            gridPopup->popup(grid->viewport()->mapToGlobal(pos));
+        });
+    });
+    connect(grid, &QAbstractItemView::doubleClicked, this, GuardedSlot(this, &TfMain::toolDocClick));
+
+    grid->viewport()->setAcceptDrops(true);
+    grid->viewport()->installEventFilter(this);
+    tree->viewport()->installEventFilter(this);
+    edFilter->installEventFilter(this);
 }
 
-bool TfMain::ListEvent(QObject*, QEvent*)
+bool TfMain::ListEvent(QObject* watched, QEvent* event)
 {
-    return false;  // filled by a later change
+    if (!grid || !tree)
+        return false;  // the window is still being built
+    if (watched == edFilter && event->type() == QEvent::KeyPress)
+        return edFilterKeyPress(static_cast<QKeyEvent*>(event)->key());
+    if (watched == tree->viewport() && event->type() == QEvent::Drop) {
+        // Items are stored where they were dropped once the drag has ended (gridEndDrag).
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (drop->source() == grid) {
+            gridDroppedOnTree = true;
+            gridDropNode = tree->itemAt(drop->position().toPoint());
+        }
+        return false;
+    }
+    if (watched != grid->viewport())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* press = static_cast<QMouseEvent*>(event);
+        gridPressPos = press->button() == Qt::LeftButton ? InGrid(grid, press) : QPoint(-1, -1);
+        return false;
+    }
+    case QEvent::MouseButtonRelease: gridPressPos = QPoint(-1, -1); return false;
+    case QEvent::MouseMove: {
+        auto* move = static_cast<QMouseEvent*>(event);
+        return gridMouseMove(move->buttons(), move->modifiers(), InGrid(grid, move));
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (gridDragOver(drag->source()))
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: static_cast<QDropEvent*>(event)->accept(); return true;  // a drop on the list does nothing
+    default: return false;
+    }
 }
 
-void TfMain::tableAfterScroll(TMeral3Command&)
+// --- The record set ------------------------------------------------------------------------------
+
+void TfMain::tableAfterScroll(TMeral3Command& dataSet)
 {
-    // Filled by a later change.
+    if (dataSet.IsEmpty())
+        return;
+    SetStatusText(1, tableMISTO->AsString());
+    SetStatusText(2, tablePOPIS->AsString());
 }
 
 void TfMain::tableFilterRecord(TMeral3Command&, bool& accept)
@@ -57,57 +215,149 @@ void TfMain::tableIDTYPGetText(TField& sender, QString& text, bool)
         text = node->text(0);
 }
 
-void TfMain::gridDrawColumnCell()
+// --- The grid ------------------------------------------------------------------------------------
+
+void TfMain::gridDrawColumnCell(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
-    // Filled by a later change.
+    const QRect cell = option.rect;
+    QColor background = palette().color(QPalette::ToolTipBase);
+    if (!(option.state & QStyle::State_Selected)) {
+        // Rows counted on the screen, the title row being row 0: the bands stay where they are
+        // while the list scrolls. The cell leaves out the grid line under it.
+        const int screenRow = cell.top() / (cell.height() + 1) + 1;
+        background = screenRow % 2 == 1 ? QColor(Qt::white) : palette().color(QPalette::Button);
+    }
+    painter.fillRect(cell, background);
+    painter.setPen(Qt::black);
+    painter.setFont(CellFont(gridModel->FieldOfColumn(index.column())));
+    painter.setClipRect(cell);
+    painter.drawText(cell.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     index.data().toString());
 }
 
-void TfMain::gridTitleBtnClick(int)
+void TfMain::gridTitleBtnClick(int column)
 {
-    // Filled by a later change.
-}
-
-void TfMain::gridMouseMove()
-{
-    // Filled by a later change.
-}
-
-void TfMain::gridDragOver()
-{
-    // Filled by a later change.
-}
-
-void TfMain::gridEndDrag()
-{
-    // Filled by a later change.
+    if (column < 0 || column >= int(kTitleIndexes.size()))
+        return;
+    const QString index = QString::fromLatin1(kTitleIndexes[size_t(column)]);
+    if (table.IndexName().compare(index, Qt::CaseInsensitive) != 0)
+        table.SetIndexName(index);
 }
 
 void TfMain::gridPopupPopup()
 {
-    // Filled by a later change.
+    const bool document = !table.IsEmpty() && !TrimControls(tablePATH_DOK->AsString()).isEmpty();
+    menuDoc->setEnabled(document);
+    menuDocFolder->setEnabled(document);
+}
+
+// --- Dragging items onto the tree ----------------------------------------------------------------
+
+bool TfMain::gridMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, const QPoint& pos)
+{
+    if (buttons != Qt::LeftButton || modifiers != Qt::NoModifier || pos.y() <= kDragTop || table.IsEmpty())
+        return false;
+    // Held moves drag the item; they never sweep the selection over other rows.
+    if (gridPressPos.x() < 0)
+        gridPressPos = pos;
+    if ((pos - gridPressPos).manhattanLength() < QApplication::startDragDistance())
+        return true;
+    gridPressPos = QPoint(-1, -1);
+    gridDroppedOnTree = false;
+    gridDropNode = nullptr;
+    auto* drag = new QDrag(grid);  // Qt deletes it when the drag is over
+    auto* data = new QMimeData;
+    data->setText(tableIDENT->AsString());
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    gridEndDrag(gridDroppedOnTree ? tree : nullptr, gridDropNode);
+    return true;
+}
+
+bool TfMain::gridDragOver(QObject* source)
+{
+    return (source == grid || source == grid->viewport()) && !table.IsEmpty();
+}
+
+void TfMain::gridEndDrag(QObject* target, QTreeWidgetItem* node)
+{
+    gridDroppedOnTree = false;
+    gridDropNode = nullptr;
+    if ((target != tree && target != tree->viewport()) || table.IsEmpty() || !node)
+        return;
+    const TTreeData* group = TreeData(node);
+    if (!group || group->Ident < 0)
+        return;  // "VŠECHNY POLOŽKY" is no group
+    const qint64 item = tableIDENT->AsLargeInt();
+    dm->MoveItemToGroup(item, group->Ident);  // a failed move leaves the item where it was
+    const bool reselected = tree->currentItem() == node;
+    tree->setCurrentItem(node);  // re-reads the list for the node's branch
+    if (reselected)
+        table.Requery();  // no selection change, yet the moved item's group cell must follow
+    tree->scrollToItem(node);
+    table.Locate(QStringLiteral("IDENT"), item);
+}
+
+// --- Item commands -------------------------------------------------------------------------------
+
+void TfMain::RunItemDialog(int ident, const QString& caption)
+{
+    QTreeWidgetItem* node = SelectedNode();
+    int item = 0;
+    if (ItemDialog(ident, SelectedGroup(node), node, caption, item, this) != 1)
+        return;
+    table.Requery();
+    table.Locate(QStringLiteral("IDENT"), item);  // an item the filter hides leaves the list as it is
 }
 
 void TfMain::toolMatrAddClick()
 {
-    // Filled by a later change.
+    RunItemDialog(0, QStringLiteral("Nová položka"));
 }
 
 void TfMain::toolMatrEditClick()
 {
-    // Filled by a later change.
+    // With no current item the dialog makes a new one, under this caption too.
+    RunItemDialog(table.IsEmpty() ? 0 : tableIDENT->AsInteger(), QStringLiteral("Úprava položky"));
 }
 
 void TfMain::toolMatrDelClick()
 {
-    // Filled by a later change.
+    if (table.IsEmpty())
+        return;
+    if (ShowMessage(this, QStringLiteral("Vymazat položku ") + tableNAZEV->AsString() + u'?', QStringLiteral("Vymazat"),
+                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    const qint64 item = tableIDENT->AsLargeInt();
+    dm->NewExec(QStringLiteral("DELETE FROM MATR WHERE IDENT=") + QString::number(item))->Execute();
+    // The list stays where it was: on the next item, or the one before the last.
+    table.Next();
+    if (table.Eof())
+        table.Prior();
+    table.Requery();
 }
+
+// --- The text filter -----------------------------------------------------------------------------
 
 void TfMain::toolFilterClick()
 {
-    // Filled by a later change.
+    QTreeWidgetItem* selected = tree->currentItem();
+    filterText = QLocale().toUpper(TrimControls(edFilter->text()));
+    QTreeWidgetItem* allItems = tree->topLevelItem(0);
+    if (!allItems)
+        return;
+    if (allItems == selected)
+        treeChange(allItems);  // no selection change: re-read for the new text here
+    else
+        tree->setCurrentItem(allItems);
+    tree->scrollToItem(allItems);
 }
 
-void TfMain::edFilterKeyPress()
+bool TfMain::edFilterKeyPress(int key)
 {
-    // Filled by a later change.
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    toolFilterClick();
+    return true;
 }

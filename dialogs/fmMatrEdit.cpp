@@ -1,0 +1,494 @@
+#include "fmMatrEdit.h"
+
+#include "codepage.h"
+#include "guard.h"
+
+#include "data/bz2.h"
+#include "data/docstore.h"
+#include "data/grouptree.h"
+#include "data/progress.h"
+#include "data/uDM.h"
+#include "sqlite/sql3_utils.h"
+#include "toolkit/codeeditor.h"
+#include "toolkit/fieldbinding.h"
+#include "toolkit/icons.h"
+#include "toolkit/messagebox.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QValidator>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString kPathSeparator = QStringLiteral(" > ");
+const QString kPathSql = QStringLiteral("SELECT IDENT, PARENT, NAZEV FROM TYPY WHERE IDENT=:ident");
+
+TFileSelectExec& FileSelectExec()
+{
+    static TFileSelectExec exec;
+    return exec;
+}
+
+int ExecFileSelect(QFileDialog& dialog)
+{
+    return FileSelectExec() ? FileSelectExec()(dialog) : dialog.exec();
+}
+
+// The place box is not bound (a binding would cut it at the column's width), so it refuses
+// characters outside the code page itself.
+class CodePageValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
+};
+
+QLabel* Label(QWidget* parent, const QString& text, const char* name = nullptr)
+{
+    auto* label = new QLabel(text, parent);
+    if (name)
+        label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLabel* BoldLabel(QWidget* parent, const QString& text, const char* name, qreal scale = 1.0)
+{
+    QLabel* label = Label(parent, text, name);
+    QFont bold = label->font();
+    bold.setBold(true);
+    if (scale != 1.0)
+        bold.setPointSizeF(bold.pointSizeF() * scale);
+    label->setFont(bold);
+    return label;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    return edit;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // No default button: Enter in a box must not press OK.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setMinimumWidth(88);
+    return button;
+}
+
+void Refuse(QWidget* owner, const QString& path, const QString& reason)
+{
+    ShowMessage(owner,
+                QStringLiteral("Cestu k souboru \"%1\" nelze v katalogu uložit (%2).").arg(path, reason),
+                QStringLiteral("Varování"), QMessageBox::Warning);
+}
+
+}  // namespace
+
+void SetFileSelectExec(TFileSelectExec exec)
+{
+    FileSelectExec() = std::move(exec);
+}
+
+TfMatrEdit::TfMatrEdit(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fMatrEdit"));
+    setWindowFlags(Qt::Dialog | Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(784, 441);
+    FormCreate();
+}
+
+TfMatrEdit::~TfMatrEdit() = default;
+
+void TfMatrEdit::FormCreate()
+{
+    query = dm->NewQuery(
+        QStringLiteral("SELECT IDENT,IDTYP,NAZEV,POPIS,MISTO,PATH_DOK,OBSAH FROM MATR WHERE IDENT=:ident"));
+    CreateControls();
+    auto bind = [this](QWidget* control, const char* field) {
+        auto* binding = new TFieldBinding(control, *query, QString::fromLatin1(field));
+        binding->OnError = [](const Exception& e) { HandleError(e); };
+    };
+    bind(edNazev, "NAZEV");
+    bind(edPopis, "POPIS");
+    bind(edPath, "PATH_DOK");
+    FIsNew = false;
+    QStringList places;
+    dm->ListPlaces(places);
+    edMisto->addItems(places);
+    edMisto->setCurrentIndex(-1);
+
+    connect(bOK, &QPushButton::clicked, this, GuardedSlot(this, &TfMatrEdit::bOKClick));
+    connect(bCan, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btn, &QToolButton::clicked, this, GuardedSlot(this, &TfMatrEdit::btnClick));
+    connect(btnLink, &QToolButton::clicked, this, GuardedSlot(this, &TfMatrEdit::btnLinkClick));
+    memo->OnKeyDown = [this](QKeyEvent* event) { memoKeyDown(event); };
+    memo->SetLineNumberText([this](int line) { return memoLineNumber(line); });
+    memo->SetHighlighting(&dm->synURI);
+}
+
+void TfMatrEdit::CreateControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    pages = new QTabWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
+    pages->addTab(CreateBasicPage(), QStringLiteral("Základní"));
+    pages->addTab(CreateDetailsPage(), QStringLiteral("Podrobnosti"));
+    pages->setCurrentIndex(0);
+    layout->addWidget(pages, 1);
+    layout->addLayout(CreateButtonBar());
+
+    fileSelect = new QFileDialog(this);
+    fileSelect->setObjectName(QStringLiteral("fileSelect"));
+    fileSelect->setWindowTitle(QStringLiteral("Otevřít"));
+    fileSelect->setFileMode(QFileDialog::ExistingFile);
+    fileSelect->setAcceptMode(QFileDialog::AcceptOpen);
+    fileSelect->setSizeGripEnabled(true);
+
+    setTabOrder(edNazev, edPopis);
+    setTabOrder(edPopis, edPath);
+    setTabOrder(edPath, btn);
+    setTabOrder(btn, edMisto);
+    setTabOrder(edMisto, bOK);
+    setTabOrder(bOK, bCan);
+}
+
+QWidget* TfMatrEdit::CreateBasicPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabZakladni"));
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(16, 16, 16, 16);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
+    grid->setColumnStretch(1, 1);
+
+    labelRoot = Label(page, NoGroupText(), "labelRoot");
+    labelGrp = BoldLabel(page, QStringLiteral("Neurčená skupina"), "labelGrp", 1.25);
+    grid->addWidget(BoldLabel(page, QStringLiteral("Skupina:"), nullptr), 0, 0);
+    grid->addWidget(labelRoot, 0, 1);
+    grid->addWidget(labelGrp, 1, 1);
+    grid->setRowMinimumHeight(2, 6);
+
+    edNazev = Edit(page, "edNazev");
+    edNazev->setFixedWidth(280);
+    edPopis = Edit(page, "edPopis");
+    edPath = Edit(page, "edPath");
+    btn = new QToolButton(page);
+    btn->setObjectName(QStringLiteral("btn"));
+    btn->setIcon(DialogIcon(DialogPicture::ChooseFile));
+    btn->setToolTip(QStringLiteral("Vyber soubor"));
+    btn->setFixedSize(edPath->sizeHint().height(), edPath->sizeHint().height());
+    auto* pathRow = new QHBoxLayout;
+    pathRow->setSpacing(2);
+    pathRow->addWidget(edPath, 1);
+    pathRow->addWidget(btn);
+
+    edMisto = new QComboBox(page);
+    edMisto->setObjectName(QStringLiteral("edMisto"));
+    edMisto->setEditable(true);
+    edMisto->setInsertPolicy(QComboBox::NoInsert);
+    edMisto->setFixedWidth(280);
+    edMisto->lineEdit()->setMaxLength(32767);
+    edMisto->setValidator(new CodePageValidator(edMisto));
+
+    auto addRow = [&](int row, const QString& caption, QWidget* buddy, QLayout* content) {
+        QLabel* label = Label(page, caption);
+        label->setBuddy(buddy);
+        grid->addWidget(label, row, 0);
+        if (content)
+            grid->addLayout(content, row, 1);
+        else
+            grid->addWidget(buddy, row, 1, buddy == edPopis ? Qt::Alignment() : Qt::AlignLeft);
+    };
+    addRow(3, QStringLiteral("&Označení:"), edNazev, nullptr);
+    addRow(4, QStringLiteral("&Popis:"), edPopis, nullptr);
+    addRow(5, QStringLiteral("&Cesta na dokument:"), edPath, pathRow);
+    addRow(6, QStringLiteral("Umístení:"), edMisto, nullptr);
+    grid->setRowStretch(7, 1);
+    return page;
+}
+
+QWidget* TfMatrEdit::CreateDetailsPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabPodrobnosti"));
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+
+    auto* strip = new QToolBar(page);
+    strip->setObjectName(QStringLiteral("toolLink"));
+    strip->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnLink = new QToolButton(strip);
+    btnLink->setObjectName(QStringLiteral("btnLink"));
+    btnLink->setText(QStringLiteral("vložit soubor"));
+    btnLink->setIcon(DialogIcon(DialogPicture::InsertFile));
+    btnLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnLink->setAutoRaise(true);
+    QPalette blue = btnLink->palette();
+    blue.setColor(QPalette::ButtonText, Qt::blue);
+    btnLink->setPalette(blue);
+    strip->addWidget(btnLink);
+    column->addWidget(strip);
+
+    memo = new TCodeEditor(page);
+    memo->setObjectName(QStringLiteral("memo"));
+    column->addWidget(memo, 1);
+    return page;
+}
+
+QLayout* TfMatrEdit::CreateButtonBar()
+{
+    labelProgress = Label(this, QString(), "labelProgress");
+    labelProgress->hide();
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    progressBar->setFixedWidth(220);
+    progressBar->hide();
+    bOK = Button(this, "bOK", QStringLiteral("OK"));
+    bCan = Button(this, "bCan", QStringLiteral("Cancel"));
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(4, 0, 4, 4);
+    bar->addWidget(labelProgress);
+    bar->addWidget(progressBar);
+    bar->addStretch(1);
+    bar->addWidget(bOK);
+    bar->addWidget(bCan);
+    return bar;
+}
+
+bool TfMatrEdit::event(QEvent* event)
+{
+    if (event->type() == WM_PROGRESS) {
+        WMProgress(static_cast<const TProgressEvent&>(*event));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void TfMatrEdit::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TfMatrEdit::FormShow()
+{
+    edNazev->setFocus();
+}
+
+void TfMatrEdit::InsertNew()
+{
+    FIsNew = true;
+    FIdent = dm->NewIdent(QStringLiteral("MATR"));
+    dm->NewExec(QStringLiteral("INSERT INTO MATR (IDENT, IDTYP) VALUES(") + QString::number(FIdent) + u','
+                + QString::number(FGroup) + u')')
+        ->Execute();
+}
+
+void TfMatrEdit::OpenRecord()
+{
+    query->ParamByName(QStringLiteral("ident")).SetAsInteger(FIdent);
+    query->Open();
+    // Writing an item that is not there would change nothing and still look saved.
+    if (query->IsEmpty())
+        throw Exception(QStringLiteral("Položka %1 v katalogu není.").arg(FIdent));
+    FGroup = query->FieldByName(QStringLiteral("IDTYP")).AsInteger();
+    memo->SetText(query->FieldByName(QStringLiteral("OBSAH")).AsString());
+    edMisto->setCurrentText(query->FieldByName(QStringLiteral("MISTO")).AsString());
+    if (!FIsNew)
+        ShowStoredPath();
+    // Edit mode only opens the bound boxes for typing; SaveRecord writes the row itself.
+    query->Edit();
+}
+
+void TfMatrEdit::ShowTreePath(QTreeWidgetItem* node)
+{
+    labelGrp->setText(node->text(0));
+    QString path;
+    for (QTreeWidgetItem* ancestor = node->parent(); ancestor; ancestor = ancestor->parent())
+        path = ancestor->text(0) + kPathSeparator + path;
+    labelRoot->setText(path);
+}
+
+void TfMatrEdit::ShowStoredPath()
+{
+    pathQuery = dm->NewQuery(kPathSql);
+    const auto closer = qScopeGuard([this] { pathQuery->Close(); });
+    QString path;
+    QSet<qint32> seen;  // a damaged tree whose parents run in a circle must not hang the dialog
+    qint32 ident = FGroup;
+    bool first = true;
+    do {
+        seen.insert(ident);
+        pathQuery->ParamByName(QStringLiteral("ident")).SetAsInteger(ident);
+        pathQuery->Open();
+        const bool found = !pathQuery->IsEmpty();
+        const QString name = found ? pathQuery->FieldByName(QStringLiteral("NAZEV")).AsString() : QString();
+        if (first)
+            labelGrp->setText(name);
+        else
+            path = name + kPathSeparator + path;
+        first = false;
+        ident = found ? pathQuery->FieldByName(QStringLiteral("PARENT")).AsInteger() : 0;
+        pathQuery->Close();
+    } while (ident >= 1 && !seen.contains(ident));
+    labelRoot->setText(path);
+}
+
+QString TfMatrEdit::ContentText() const
+{
+    QString content;
+    for (const QString& line : memo->Lines())
+        content += line + QStringLiteral("\r\n");
+    return content;
+}
+
+void TfMatrEdit::SaveRecord()
+{
+    const QString name = edNazev->text();
+    const QString description = edPopis->text();
+    const QString place = edMisto->currentText();
+    const QString document = edPath->text();
+    const QString content = ContentText();
+    CheckCodePage(name, QStringLiteral("Označení"));
+    CheckCodePage(description, QStringLiteral("Popis"));
+    CheckCodePage(document, QStringLiteral("Cesta na dokument"));
+    CheckCodePage(place, QStringLiteral("Umístění"));
+    CheckCodePage(content, QStringLiteral("Obsah"));
+    dm->NewExec(QStringLiteral("UPDATE MATR SET NAZEV=") + QuoteString(name) + u',' + QStringLiteral("IDTYP=")
+                + QString::number(FGroup) + u',' + QStringLiteral("POPIS=") + QuoteString(description) + u','
+                + QStringLiteral("MISTO=") + QuoteString(place) + u',' + QStringLiteral("PATH_DOK=")
+                + QuoteString(document) + u',' + QStringLiteral("OBSAH=") + QuoteString(content) + u' '
+                + QStringLiteral("WHERE IDENT=") + QString::number(FIdent))
+        ->Execute();
+}
+
+void TfMatrEdit::bOKClick()
+{
+    SaveRecord();
+    done(1);
+}
+
+QString TfMatrEdit::ChooseFile(int maxLength)
+{
+    if (ExecFileSelect(*fileSelect) != QDialog::Accepted)
+        return QString();
+    const QString path = fileSelect->selectedFiles().value(0);
+    if (path.isEmpty())
+        return QString();
+    if (!FitsCodePage(path)) {
+        Refuse(this, path, QStringLiteral("obsahuje znaky mimo kódovou stránku Windows-1250"));
+        return QString();
+    }
+    // The box would cut a longer path, and the item would name a file that was never stored.
+    if (maxLength > 0 && path.size() > maxLength) {
+        Refuse(this, path, QStringLiteral("je delší než %1 znaků").arg(maxLength));
+        return QString();
+    }
+    return path;
+}
+
+void TfMatrEdit::StoreChosen(const QString& path, const std::function<void()>& putPath)
+{
+    SetProgressWindow(this);
+    progressBar->show();
+    labelProgress->show();
+    const auto hide = qScopeGuard([this] {
+        SetProgressWindow(nullptr);
+        progressBar->hide();
+        labelProgress->hide();
+    });
+    labelProgress->setText(QStringLiteral("Ukládám ") + DocumentFileName(path));
+    putPath();
+    if (QFileInfo(path).isFile())
+        dm->StoreDocument(path, 0, [this](int index, const QString& file) { return StoreStep(index, file); });
+}
+
+void TfMatrEdit::btnClick()
+{
+    fileSelect->selectFile(edPath->text());
+    const QString path = ChooseFile(edPath->maxLength());
+    if (!path.isEmpty())
+        StoreChosen(path, [this, &path] { edPath->setText(path); });
+}
+
+void TfMatrEdit::btnLinkClick()
+{
+    // Taken before the file dialog, which may move the focus and the caret.
+    const int line = std::max(memo->CaretPos().line, 0);
+    const QString path = ChooseFile(0);
+    if (!path.isEmpty())
+        StoreChosen(path, [this, line, &path] { memo->InsertLine(line, EncodeFileLink(path)); });
+}
+
+bool TfMatrEdit::StoreStep(int, const QString&)
+{
+    PumpMessages(this);
+    return true;  // storing from the dialog cannot be cancelled
+}
+
+void TfMatrEdit::WMProgress(const TProgressEvent& event)
+{
+    if (progressBar->value() < event.Position())
+        progressBar->setValue(int(std::min<qint64>(event.Position(), progressBar->maximum())));
+}
+
+void TfMatrEdit::memoKeyDown(QKeyEvent* event)
+{
+    const bool erases = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+    // A letter the code page cannot hold is refused like any key on a full content.
+    const bool unstorable = !event->text().isEmpty() && !FitsCodePage(event->text());
+    memo->SetReadOnly((memo->LineCount() > kMaxLines && !erases) || unstorable);
+}
+
+int TfMatrEdit::memoLineNumber(int line) const
+{
+    return line > kMaxLines ? 0 : line;
+}
+
+int ItemDialog(int ident, int group, QTreeWidgetItem* node, const QString& caption, int& newIdent, QWidget* owner)
+{
+    // The guard outlives the dialog, so the dialog's queries are gone before a rollback.
+    WorkGuard work(*dm);
+    TfMatrEdit dialog(owner ? owner : MainWindow());
+    if (const TTreeData* data = TreeData(node); data && data->Ident > 0)
+        dialog.ShowTreePath(node);
+    dialog.setWindowTitle(caption);
+    dialog.FIdent = ident;
+    dialog.FGroup = std::max(group, 0);
+    if (dialog.FIdent < 1)
+        dialog.InsertNew();
+    newIdent = dialog.FIdent;
+    dialog.OpenRecord();
+    if (dialog.exec() != 1)
+        return 2;  // the guard rolls back: a new row and every document stored from the dialog go
+    dialog.query->Close();
+    work.Commit();
+    return 1;
+}
