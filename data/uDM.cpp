@@ -49,31 +49,6 @@ const QStringList kSchemaScript{
 // Marks a catalogue whose indexes follow this program's engine order (see RebuildIndexes).
 const QString kIndexOrderMark = QStringLiteral("pragma user_version=1");
 
-// One unit of work: rolled back unless committed, also when an error passes.
-class WorkGuard {
-public:
-    explicit WorkGuard(Tdm& data) : data_(data) { data_.BeginWork(); }
-    ~WorkGuard()
-    {
-        if (committed_)
-            return;
-        try {
-            data_.RollbackWork();
-        } catch (const Exception&) {
-            // The error that ends the work is the one the caller sees.
-        }
-    }
-    void Commit()
-    {
-        data_.CommitWork();
-        committed_ = true;
-    }
-
-private:
-    Tdm& data_;
-    bool committed_ = false;
-};
-
 void MakeFolder(const QString& path, const QString& failure)
 {
     if (!QFileInfo(path).isDir() && !QDir().mkdir(path))
@@ -129,6 +104,9 @@ void Tdm::DataModuleCreate()
     dbCreator.SetName(QStringLiteral("dbCreator"));
     dbCreator.SetDatabase(&db);
     dbCreator.SetCommandText(kSchemaScript);
+    query.SetName(QStringLiteral("query"));
+    query.SetDatabase(&db);
+    SetUpDocumentTable();
 
     db.SetDriver(CleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0")));
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));

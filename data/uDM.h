@@ -5,11 +5,21 @@
 
 #include "sqlite/sql3_defs.h"
 #include "sqlite/sql3_exec.h"
+#include "sqlite/sql3_query.h"
+#include "sqlite/sql3_table.h"
+#include "toolkit/linkhighlighter.h"
 
 #include <QSettings>
 #include <QString>
 
+#include <functional>
 #include <memory>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Asked before each document a store takes: the caller's index and the path; false stops the work.
+using TStoreCallback = std::function<bool(int index, const QString& path)>;
 
 // The work folder's name, which is also the main window's fixed title.
 QString RegalonTitle();
@@ -31,6 +41,13 @@ public:
     TMeral3Database db;     // named "db"; errors read "db: ..."
     TMeral3Exec exec;       // the shared executor: set the text, Execute, done
     TMeral3Exec dbCreator;  // holds the schema script
+    // Shared by the tree load and new identifiers: each user sets the text, opens, reads, closes.
+    TMeral3Query query;
+    // DOCS with the persistent fields DOCPATH, DOCSIZE, ZIPSIZE and ZIP; every user closes it,
+    // sets its filter, opens, works and closes it again.
+    TMeral3Table bakTable;
+    // The look of links, shared by the content editors.
+    TLinkHighlighting synURI;
 
     // The settings over "regalon.ini" in the work folder; lives as long as the data module.
     QSettings& SettingsFile() { return *settings_; }
@@ -48,13 +65,66 @@ public:
 
     // A new executor on db with the text set, not run; the caller owns it.
     std::unique_ptr<TMeral3Exec> NewExec(const QString& commandText);
+    // A new query on db with the text applied (named parameters parsed), not opened; the caller owns it.
+    std::unique_ptr<TMeral3Query> NewQuery(const QString& sqlText);
+
+    // The group tree (grouptree.cpp). LoadGroupTree replaces every node of the tree with the
+    // special nodes and the groups of TYPY and returns the number of groups read; on an error the
+    // query is closed and the error passes, the tree keeping what was loaded so far.
+    int LoadGroupTree(QTreeWidget* tree);
+    // The first node in tree order whose payload carries the identifier; none for 0.
+    static QTreeWidgetItem* FindGroupNode(QTreeWidget* tree, qint32 ident);
+    // PARENT and LEVEL of every group node from the tree's shape, in one transaction; on an error
+    // everything is rolled back and the error passes.
+    void SaveTreeShape(QTreeWidget* tree);
+
+    // Identifiers, item moves and places (idents.cpp).
+    int NewIdent(const QString& tableName);            // highest IDENT + 1; 1 for an empty table
+    bool MoveItemToGroup(qint64 item, qint64 group);   // false (nothing changed) on any failure
+    void ListPlaces(QStringList& list);                // the distinct places in use, trimmed
+
+    // Stored documents (docstore.cpp; see data/docstore.h).
+    bool StoreDocument(const QString& path, int index = 0, const TStoreCallback& callback = {});
+    QString GetDocument(const QString& path);
+    static void ListContentLinks(const TField& field, QStringList& list);
+    static bool ShowInFolder(const QString& path);
 
 private:
     void DataModuleCreate();
     void DataModuleDestroy();
     void RebuildIndexes();
+    void SetUpDocumentTable();                   // docstore.cpp
+    bool OpenDocumentRow(const QString& path);   // bakTable on the path's row; true when there is one
 
     std::unique_ptr<QSettings> settings_;
 };
 
 extern Tdm* dm;
+
+// One unit of work of the data module: rolled back unless committed, also when an error passes.
+// Inside an open transaction it joins it (BeginWork's rule).
+class WorkGuard {
+public:
+    explicit WorkGuard(Tdm& data) : data_(data) { data_.BeginWork(); }
+    ~WorkGuard()
+    {
+        if (committed_)
+            return;
+        try {
+            data_.RollbackWork();
+        } catch (const Exception&) {
+            // The error that ends the work is the one the caller sees.
+        }
+    }
+    WorkGuard(const WorkGuard&) = delete;
+    WorkGuard& operator=(const WorkGuard&) = delete;
+    void Commit()
+    {
+        data_.CommitWork();
+        committed_ = true;
+    }
+
+private:
+    Tdm& data_;
+    bool committed_ = false;
+};
