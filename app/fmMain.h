@@ -1,18 +1,239 @@
 #pragma once
 
-// The main window. It opens the catalogue when it is created; the panes come with the frame.
+// The main window: the frame (toolbar, menu, status bar, splitters, progress panel, settings,
+// error handler) and the panes inside it. The frame lives in fmMain.cpp; each pane has its own
+// file: fmMainTree.cpp (group tree), fmMainList.cpp (item list and filter), fmMainContent.cpp
+// (content view and links), fmMainPlaces.cpp (places editor), fmMainBackup.cpp (backup and
+// restore), fmMainReports.cpp (reports).
+//
+// Every handler below runs through the guard (dialogs/guard.h): connect a signal with
+// GuardedSlot(this, &TfMain::handler) or wrap the body of an event override in Guarded().
+// A pane wires its own signals and filters in its Connect…Pane function, called at the end of the
+// constructor, and sees the events of its controls through its …Event function, which the window's
+// event filter calls for every control that has the window installed as its filter.
+
+#include "sqlite/sql3_table.h"
 
 #include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QSplitter;
+class QStatusBar;
+class QStyleOptionViewItem;
+class QTableView;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidgetItem;
+class TCodeEditor;
+class TDataSetModel;
+class TGroupTreeView;
 
 class TfMain : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit TfMain(QWidget* parent = nullptr);
+    ~TfMain() override;
 
     // Whether OpenCatalogue succeeded; the item list and the tree load only then.
     bool CatalogueOpen() const { return catalogueOpen_; }
 
+    // --- Frame ---------------------------------------------------------------------------------
+    // Shows the error's text followed by " Ukončit aplikaci?"; Yes ends the program at once,
+    // without the closing steps.
+    void AppException(const Exception& error);
+    void ShowProgress(bool visible, bool cancellable, const QString& text);
+    // One step of a cancellable operation: a negative position marks eighths of the bar; answers
+    // whether to go on.
+    bool ProgressStep(int position, const QString& fileName);
+    void KonecClick();
+    // The closing steps 1–3: placement and column widths into the settings file, flushed; raises
+    // "Unable to write to …" when the file cannot be written.
+    void SaveSettings();
+    // Status bar panels 0 … 2.
+    void SetStatusText(int panel, const QString& text);
+    QString StatusText(int panel) const;
+
+    // --- Group tree (fmMainTree.cpp) -------------------------------------------------------------
+    void treeChange(QTreeWidgetItem* node);
+    void treeDeletion(QTreeWidgetItem* node);
+    void treeCollapsing(QTreeWidgetItem* node);
+    void treeCustomDrawItem(const QTreeWidgetItem* node, QStyleOptionViewItem& option) const;
+    // Whether a drag from `source` may drop on `target` (the node under the mouse, or none).
+    bool treeDragOver(QObject* source, QTreeWidgetItem* target);
+    void treeDragDrop(QObject* source, QTreeWidgetItem* target);
+    void treeEndDrag();
+    void popupTreePopup();
+    void toolNewRGClick();
+    void toolNewGClick();
+    void toolEditGClick();
+    void toolDelGClick();
+    void menuToRootClick();
+    void CollectGroupIds(QTreeWidgetItem* node);
+    // Reloads the tree and selects the group's node (none when it is gone).
+    void ReloadAndSelect(int groupId);
+    QTreeWidgetItem* SelectedNode() const;
+
+    // --- Item list and filter (fmMainList.cpp) ---------------------------------------------------
+    void tableAfterScroll(TMeral3Command& dataSet);
+    void tableFilterRecord(TMeral3Command& dataSet, bool& accept);
+    void tableIDTYPGetText(TField& sender, QString& text, bool displayText);
+    void gridDrawColumnCell();
+    void gridTitleBtnClick(int column);
+    void gridMouseMove();
+    void gridDragOver();
+    void gridEndDrag();
+    void gridPopupPopup();
+    void toolMatrAddClick();
+    void toolMatrEditClick();
+    void toolMatrDelClick();
+    void toolFilterClick();
+    void edFilterKeyPress();
+    bool MatchesFilterText();
+
+    // --- Content view and links (fmMainContent.cpp) ----------------------------------------------
+    void memoClick();
+    void memoMouseMove();
+    void popupMemoPopup();
+    void openMemoClick();
+    void openFolderClick();
+    void toolDocClick();
+    void docFolderClick();
+    void workAreaClick();
+    void toolHelpClick();
+    void toolOprogClick();
+    // 0 no link, 1 file link, 2 web link; the target goes into `target`.
+    int LinkAtCaret(QString& target);
+    void OpenMainDocument(bool showInFolder);
+
+    // --- Places editor (fmMainPlaces.cpp) --------------------------------------------------------
+    void Editacemst1Click();
+    void gridMistaGetEditText();
+    void gridMistaKeyPress();
+    void gridMistaKeyDown();
+    void gridMistaValidate();
+    void grpMistaExit();
+
+    // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
+    void zalohaDatClick();
+    void obnovaDatClick();
+    void brCancelClick();
+
+    // --- Reports (fmMainReports.cpp) -------------------------------------------------------------
+    void toolRepoClick();
+    void toolRepoPlaceClick();
+    void toolRepoGrpClick();
+
+    // --- Fields --------------------------------------------------------------------------------
+    std::array<int32_t, 128> groupIds{};
+    int32_t groupIdCount = 0;     // used entries of groupIds, 0 … 127
+    int32_t draggedGroupId = 0;   // the group whose move is stored when a tree drag ends
+    bool cancelRequested = false;
+    QString filterText;           // trimmed, upper-cased; empty: no text filter
+    int editRow = -1;             // places editor: the row being typed into
+    QString placeBeforeEdit;      // places editor: the row's trimmed value before the edit
+
+    // The item list's record set over MATR and its fields, in column order.
+    TMeral3Table table;
+    TField* tableIDENT = nullptr;
+    TField* tableIDTYP = nullptr;
+    TField* tableNAZEV = nullptr;
+    TField* tablePOPIS = nullptr;
+    TField* tableMISTO = nullptr;
+    TField* tablePATH_DOK = nullptr;
+    TField* tableOBSAH = nullptr;
+
+    // --- Controls (Qt children; objectName = the member's name) ----------------------------------
+    QMenuBar* mm = nullptr;
+    QToolBar* tool = nullptr;
+    QWidget* mainPanel = nullptr;
+    QStatusBar* status = nullptr;
+    TGroupTreeView* tree = nullptr;
+    QSplitter* splitterV = nullptr;  // tree | right side
+    QWidget* rightSide = nullptr;    // holds splitterH; the progress panel floats over it
+    QTableView* grid = nullptr;
+    TDataSetModel* gridModel = nullptr;
+    QSplitter* splitterH = nullptr;  // list above the content area
+    QWidget* panelMemo = nullptr;
+    QFrame* panelDoc = nullptr;
+    QLabel* panelDocCaption = nullptr;
+    QLabel* textPath = nullptr;
+    TCodeEditor* memo = nullptr;
+    QFrame* panelProgress = nullptr;
+    QLabel* progressText = nullptr;
+    QToolButton* brCancel = nullptr;
+    QProgressBar* progress = nullptr;
+    QLabel* currentFile = nullptr;
+    QFrame* grpMista = nullptr;
+    QFrame* panMista = nullptr;
+    QToolButton* btnMista = nullptr;
+    QTableWidget* gridMista = nullptr;
+    QLineEdit* edFilter = nullptr;
+    QMenu* popupTree = nullptr;
+    QMenu* gridPopup = nullptr;
+    QMenu* popupMemo = nullptr;
+    QMenu* popupRepo = nullptr;
+    std::array<QLabel*, 3> statusPanels{};
+
+    // Toolbar (objectName as the member).
+    QAction* toolNewRG = nullptr;
+    QAction* toolNewG = nullptr;
+    QAction* toolEditG = nullptr;
+    QAction* toolDelG = nullptr;
+    QAction* toolMatrAdd = nullptr;
+    QAction* toolMatrEdit = nullptr;
+    QAction* toolMatrDel = nullptr;
+    QAction* toolDoc = nullptr;
+    QToolButton* toolRepo = nullptr;
+    QAction* toolFilter = nullptr;
+    QAction* toolHelp = nullptr;
+    // Pop-up menu of the tree.
+    QAction* menuNewG = nullptr;
+    QAction* menuEditG = nullptr;
+    QAction* menuToRoot = nullptr;
+
+protected:
+    bool event(QEvent* event) override;  // WM_PROGRESS
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The frame, in construction order.
+    void CreateTable();
+    void CreateMenu();
+    void CreateToolbar();
+    void CreateStatusBar();
+    void CreateMainArea();
+    void CreateContentArea();
+    void CreateProgressPanel();
+    void CreatePlacesPanel();
+    void ReadSettings();
+    void OpenCatalogue();
+    void PlaceFloatingPanels();
+    QAction* AddMenuEntry(QMenu* menu, const QString& text, int icon, void (TfMain::*handler)());
+
+    // Each pane's wiring and event handling; see the file comment.
+    void ConnectTreePane();
+    void ConnectListPane();
+    void ConnectContentPane();
+    void ConnectPlacesPane();
+    void ConnectBackup();
+    void ConnectReports();
+    bool TreeEvent(QObject* watched, QEvent* event);
+    bool ListEvent(QObject* watched, QEvent* event);
+    bool ContentEvent(QObject* watched, QEvent* event);
+    bool PlacesEvent(QObject* watched, QEvent* event);
+
     bool catalogueOpen_ = false;
 };

@@ -1,19 +1,23 @@
-#include "data/uDM.h"
+#include "application.h"
 #include "fmMain.h"
-#include "toolkit/messagebox.h"
 
-#include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
+#include "data/bz2.h"
+#include "data/uDM.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/singleinstance.h"
 
 #include <memory>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QTranslator qtTexts;  // Czech texts of the standard buttons, when installed
-    if (qtTexts.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTexts);
+    TApplication app(argc, argv);
+    app.LoadCzechTexts();
+
+    // A second start only brings the first one back; the catalogue is not touched.
+    TSingleInstance instance;
+    if (instance.SignalRunningInstance())
+        return 0;
+    instance.Listen();
 
     std::unique_ptr<Tdm> dataModule;
     try {
@@ -23,6 +27,12 @@ int main(int argc, char* argv[])
         return 1;
     }
     TfMain window;
+    SetMainWindow(&window);
+    QObject::connect(&instance, &TSingleInstance::RestoreRequested, &window, [&window] { BringToFront(&window); });
+    if (QuitRequested())  // the user chose to end after an error while the window was built
+        return 1;
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    SetMainWindow(nullptr);
+    return code;
 }

@@ -1,0 +1,56 @@
+#include "application.h"
+
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+TQuitHook& QuitHook()
+{
+    static TQuitHook hook;
+    return hook;
+}
+
+bool quitRequested = false;
+
+}  // namespace
+
+void SetQuitHook(TQuitHook hook)
+{
+    QuitHook() = std::move(hook);
+}
+
+void RequestQuit()
+{
+    quitRequested = true;
+    if (QuitHook())
+        QuitHook()();
+    else
+        QCoreApplication::exit(1);
+}
+
+bool QuitRequested()
+{
+    return quitRequested;
+}
+
+void ResetQuitRequest()
+{
+    quitRequested = false;
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+void TApplication::LoadCzechTexts()
+{
+    auto* texts = new QTranslator(this);
+    if (texts->load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(texts);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    bool handled = false;
+    Guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}

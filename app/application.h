@@ -1,0 +1,26 @@
+#pragma once
+
+// The application object: Czech standard texts, the last-line catch of errors that slip past the
+// guard (dialogs/guard.h), and the way the program ends after an error.
+
+#include "dialogs/guard.h"
+
+#include <QApplication>
+
+#include <functional>
+
+// How the program ends when the user chooses to quit after an error; the closing steps do not
+// run. The default leaves the main loop (or keeps start-up from entering it); tests install their own.
+using TQuitHook = std::function<void()>;
+void SetQuitHook(TQuitHook hook);
+void RequestQuit();
+bool QuitRequested();
+void ResetQuitRequest();
+
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    // Loads the Czech texts of the standard buttons ("Ano", "Ne", "Storno") when they are installed.
+    void LoadCzechTexts();
+    bool notify(QObject* receiver, QEvent* event) override;
+};

@@ -1,0 +1,209 @@
+#include "dialogs/fmTypyEdit.h"
+
+#include "modal.h"
+
+#include "dialogs/guard.h"
+#include "tests/data/catalogue.h"
+#include "toolkit/messagebox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class GroupDialogTest : public CatalogueTest {
+protected:
+    void SetUp() override
+    {
+        CatalogueTest::SetUp();
+        SetErrorHandler([this](const Exception& e) { errors << e.Message(); });
+    }
+    void TearDown() override { SetErrorHandler(nullptr); }
+
+    // TYPY as "IDENT:PARENT:LEVEL:NAZEV:POPIS", NULL shown as "~".
+    QStringList Rows()
+    {
+        return Column("SELECT IDENT||':'||PARENT||':'||LEVEL||':'||IFNULL(NAZEV,'~')||':'||IFNULL(POPIS,'~')"
+                      " FROM TYPY ORDER BY IDENT");
+    }
+    int Run(int ident, int parent, int level, int& newIdent)
+    {
+        return GroupDialog(ident, parent, level, "Přidat položku", "Kořenová větev", newIdent);
+    }
+
+    QStringList errors;
+};
+
+TEST_F(GroupDialogTest, CancelledNewGroupLeavesNoRowButGivesTheIdentifierUsed)
+{
+    Sql("INSERT INTO TYPY VALUES(4,0,0,'Sklad','')");
+    QString shownIdent, shownLevel, shownBranch, title;
+    WhenModal([&](QDialog& d) {
+        title = d.windowTitle();
+        shownIdent = Control<QLabel>(d, "textIdent")->text();
+        shownLevel = Control<QLabel>(d, "textLevel")->text();
+        shownBranch = Control<QLabel>(d, "textBranch")->text();
+        TypeText(Control<QLineEdit>(d, "edNazev"), "Nová");
+        QTest::mouseClick(Control<QPushButton>(d, "bCan"), Qt::LeftButton);
+    });
+    int newIdent = 0;
+    EXPECT_EQ(GroupDialog(0, 4, 1, "Přidat položku", "Sklad", newIdent), 2);
+    EXPECT_EQ(newIdent, 5);
+    EXPECT_EQ(title, "Přidat položku");
+    EXPECT_EQ(shownIdent, "5");  // the row existed while the dialog was open
+    EXPECT_EQ(shownLevel, "1");
+    EXPECT_EQ(shownBranch, "Sklad");
+    EXPECT_EQ(Rows(), QStringList({"4:0:0:Sklad:"}));
+    EXPECT_FALSE(data.db.TransactionActive());
+
+    // Esc cancels as well.
+    WhenModal([](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    EXPECT_EQ(Run(0, 0, 0, newIdent), 2);
+    EXPECT_EQ(Rows().size(), 1);
+}
+
+TEST_F(GroupDialogTest, OkStoresTheTextsWholeWithQuotesAndEmptyBoxesAsEmptyStrings)
+{
+    WhenModal([](QDialog& d) {
+        TypeText(Control<QLineEdit>(d, "edNazev"), "O'Neill's 'box'");
+        TypeText(Control<QLineEdit>(d, "edPopis"), "řeřicha");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+    });
+    int newIdent = 0;
+    EXPECT_EQ(GroupDialog(0, 7, 3, "Přidat položku", "X", newIdent), 1);
+    EXPECT_EQ(newIdent, 1);
+    EXPECT_EQ(Rows(), QStringList({"1:7:3:O'Neill's 'box':řeřicha"}));
+
+    WhenModal([](QDialog& d) { QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton); });
+    EXPECT_EQ(Run(0, 0, 0, newIdent), 1);
+    EXPECT_EQ(Rows().at(1), "2:0:0::");  // empty, not NULL
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(GroupDialogTest, EditingShowsTheRowAndChangesOnlyNameAndDescription)
+{
+    Sql("INSERT INTO TYPY VALUES(3,1,2,'Šrouby','M6')");
+    QString shownName, shownLevel;
+    WhenModal([&](QDialog& d) {
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        shownName = name->text();
+        shownLevel = Control<QLabel>(d, "textLevel")->text();
+        name->selectAll();
+        TypeText(name, "Matice");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+    });
+    int ident = 0;
+    // Parent and level passed for an edit are ignored.
+    EXPECT_EQ(GroupDialog(3, 9, 9, "Upravit položku", "Kořenová větev", ident), 1);
+    EXPECT_EQ(ident, 3);
+    EXPECT_EQ(shownName, "Šrouby");
+    EXPECT_EQ(shownLevel, "2");
+    EXPECT_EQ(Rows(), QStringList({"3:1:2:Matice:M6"}));
+}
+
+TEST_F(GroupDialogTest, BoxesTakeNoMoreThanTheFieldSizeAndNoCharacterOutsideTheCodePage)
+{
+    int lengthName = 0, lengthDescription = 0;
+    QString typed;
+    WhenModal([&](QDialog& d) {
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        TypeText(name, QString(40, 'a'));
+        lengthName = int(name->text().size());
+        name->clear();
+        name->insert(QString(50, 'b'));  // what a paste does
+        lengthName = std::max(lengthName, int(name->text().size()));
+        auto* description = Control<QLineEdit>(d, "edPopis");
+        description->insert(QString(70, 'c'));
+        lengthDescription = int(description->text().size());
+        description->clear();
+        TypeText(description, QString::fromUtf8("ŽluťЖ€"));
+        typed = description->text();
+        QTest::mouseClick(Control<QPushButton>(d, "bCan"), Qt::LeftButton);
+    });
+    int ident = 0;
+    Run(0, 0, 0, ident);
+    EXPECT_EQ(lengthName, 32);
+    EXPECT_EQ(lengthDescription, 64);
+    EXPECT_EQ(typed, QString::fromUtf8("Žluť€"));  // the Cyrillic letter is refused, the rest fits
+}
+
+TEST_F(GroupDialogTest, EnterInABoxDoesNotPressOk)
+{
+    bool stillOpen = false;
+    WhenModal([&](QDialog& d) {
+        TypeText(Control<QLineEdit>(d, "edNazev"), "x");
+        QTest::keyClick(Control<QLineEdit>(d, "edNazev"), Qt::Key_Return);
+        QTest::keyClick(Control<QLineEdit>(d, "edPopis"), Qt::Key_Enter);
+        stillOpen = d.isVisible();
+        d.reject();
+    });
+    int ident = 0;
+    EXPECT_EQ(Run(0, 0, 0, ident), 2);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(Rows().isEmpty());
+}
+
+// A failing OK is reported, keeps the dialog and its transaction open; OK again can succeed.
+TEST_F(GroupDialogTest, FailedSaveKeepsTheDialogOpenAndCancelLeavesTypyUnchanged)
+{
+    Sql("INSERT INTO TYPY VALUES(1,0,0,'Sklad','starý');"
+        "CREATE TRIGGER refuse BEFORE UPDATE ON TYPY WHEN NEW.NAZEV='zakázáno'"
+        " BEGIN SELECT RAISE(ABORT,'odmítnuto'); END;");
+    bool openAfterError = false, inTransaction = false;
+    WhenModal([&](QDialog& d) {
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        name->setText("zakázáno");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+        openAfterError = d.isVisible();
+        inTransaction = data.db.TransactionActive();
+        QTest::mouseClick(Control<QPushButton>(d, "bCan"), Qt::LeftButton);
+    });
+    int ident = 0;
+    EXPECT_EQ(GroupDialog(1, 0, 0, "Upravit položku", "Kořenová větev", ident), 2);
+    EXPECT_TRUE(openAfterError);
+    EXPECT_TRUE(inTransaction);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("odmítnuto")) << errors[0].toStdString();
+    EXPECT_EQ(Rows(), QStringList({"1:0:0:Sklad:starý"}));
+
+    // The same dialog for a new group: the first OK fails, the second stores the corrected name.
+    errors.clear();
+    WhenModal([&](QDialog& d) {
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        name->setText("zakázáno");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+        name->setText("povoleno");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(Run(0, 0, 0, ident), 1);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(Rows(), QStringList({"1:0:0:Sklad:starý", "2:0:0:povoleno:"}));
+}
+
+TEST_F(GroupDialogTest, TextTheCodePageCannotHoldIsReportedBeforeAnythingIsWritten)
+{
+    Sql("INSERT INTO TYPY VALUES(1,0,0,'Sklad','')");
+    WhenModal([&](QDialog& d) {
+        Control<QLineEdit>(d, "edPopis")->setText(QString::fromUtf8("Жук"));  // set by program, not typed
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+        d.reject();
+    });
+    int ident = 0;
+    EXPECT_EQ(GroupDialog(1, 0, 0, "Upravit položku", "Kořenová větev", ident), 2);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("Popis obsahuje znaky")) << errors[0].toStdString();
+    EXPECT_EQ(Rows(), QStringList({"1:0:0:Sklad:"}));
+}
+
+TEST_F(GroupDialogTest, AFailingInsertShowsNoDialogAndLeavesNoTransaction)
+{
+    Sql("CREATE TRIGGER refuse BEFORE INSERT ON TYPY BEGIN SELECT RAISE(ABORT,'plno'); END;");
+    int ident = 0;
+    EXPECT_THROW(Run(0, 0, 0, ident), EDatabaseError);  // returns, so no modal loop ran
+    EXPECT_FALSE(data.db.TransactionActive());
+    EXPECT_TRUE(Rows().isEmpty());
+}
+
+}  // namespace
