@@ -13,6 +13,7 @@
 #include "toolkit/messagebox.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -152,6 +153,9 @@ void TfMain::ConnectPlacesPane()
     gridMista->setEditTriggers(QAbstractItemView::NoEditTriggers);  // the editor is opened here
     gridMista->setSelectionMode(QAbstractItemView::NoSelection);
     gridMista->setWordWrap(false);
+    // The font and row height of the item list beside it.
+    gridMista->setFont(QFont(QStringLiteral("Arial"), 9));
+    gridMista->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridMista->font()).height() + 6);
     connect(gridMista->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { Guarded([&] { PlaceCurrentChanged(*this, current); }); });
     connect(btnMista, &QToolButton::clicked, this, GuardedSlot(this, &TfMain::grpMistaExit));

@@ -97,10 +97,17 @@ TEST_F(PlacesEditor, OpensOverTheMainAreaWithEachPlaceOnce)
     EXPECT_TRUE(Editor()->hasFocus());
     EXPECT_EQ(w.gridMista->columnWidth(0), 32);
 
-    // The key column is not edited: a click there edits the row's value.
-    w.gridMista->setCurrentCell(2, 0);
+    // The key column is not edited: a click there edits the row's value, and typing goes there.
+    const QRect key = w.gridMista->visualRect(w.gridMista->model()->index(2, 0));
+    QTest::mouseClick(w.gridMista->viewport(), Qt::LeftButton, {}, key.center());
+    Settle();
     EXPECT_EQ(w.gridMista->currentColumn(), 1);
+    ASSERT_EQ(w.gridMista->currentRow(), 2);
     EXPECT_EQ(Editor()->text(), "Regál 'A'");
+    EXPECT_TRUE(Editor()->hasFocus());
+    QTest::mouseClick(w.gridMista->viewport(), Qt::LeftButton, {}, key.center());  // the same row again
+    Settle();
+    EXPECT_TRUE(Editor()->hasFocus());
     EXPECT_EQ(w.placeBeforeEdit, "Regál 'A'");
 }
 
