@@ -131,6 +131,9 @@ public:
     QPoint memoMousePoint;          // the last mouse point over memo's viewport, for memoMouseMove
     int placesEditorRow = -1;       // the gridMista row whose value editor is open; -1 none
     bool placesClosing = false;     // grpMistaExit is running
+    // Context of the connections that must end with the window's own members, before its widgets
+    // go (focus and current-row changes arrive while they are destroyed).
+    QObject paneConnections;
 
     // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
     void zalohaDatClick();

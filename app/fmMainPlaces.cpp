@@ -156,10 +156,10 @@ void TfMain::ConnectPlacesPane()
     // The font and row height of the item list beside it.
     gridMista->setFont(QFont(QStringLiteral("Arial"), 9));
     gridMista->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridMista->font()).height() + 6);
-    connect(gridMista->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(gridMista->selectionModel(), &QItemSelectionModel::currentChanged, &paneConnections,
             [this](const QModelIndex& current) { Guarded([&] { PlaceCurrentChanged(*this, current); }); });
     connect(btnMista, &QToolButton::clicked, this, GuardedSlot(this, &TfMain::grpMistaExit));
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    connect(qApp, &QApplication::focusChanged, &paneConnections, [this](QWidget* old, QWidget* now) {
         Guarded([&] {
             if (LeftTheList(*this, old, now))
                 grpMistaExit();
