@@ -63,6 +63,7 @@ private:
         if (path_->text() != path) {
             path_->setText(path);
             path_->adjustSize();
+            path_->setToolTip(path);  // a long path runs past the strip's edge
         }
         // Rows fetched while the list scrolls must not throw the reader's caret away.
         if (!shown_ || content != shownContent_) {

@@ -86,6 +86,7 @@ TEST_F(ContentView, ShowsTheCurrentItemsPathAndContentAndFollowsTheList)
     EXPECT_EQ(w.textPath->text(), "/data/výkres.pdf");
     EXPECT_GE(w.textPath->width(), w.textPath->fontMetrics().horizontalAdvance(w.textPath->text()));
     EXPECT_EQ(w.textPath->x(), 100);
+    EXPECT_EQ(w.textPath->toolTip(), w.textPath->text());
     // CR LF line ends make one line each.
     EXPECT_EQ(Memo().Lines(), QStringList({"první řádek", "", "třetí"}));
     EXPECT_TRUE(Memo().isReadOnly());
