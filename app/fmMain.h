@@ -147,6 +147,16 @@ public:
     void gridMistaValidate();
     void grpMistaExit();
 
+    // --- Content view and places editor: their own state (fmMainContent.cpp, fmMainPlaces.cpp) ---
+    QAction* openMemo = nullptr;    // popupMemo: "Otevři dokument"
+    QAction* openFolder = nullptr;  // popupMemo: "Ukaž ve složce"
+    QPoint memoMousePoint;          // the last mouse point over memo's viewport, for memoMouseMove
+    int placesEditorRow = -1;       // the gridMista row whose value editor is open; -1 none
+    bool placesClosing = false;     // grpMistaExit is running
+    // Context of the connections that must end with the window's own members, before its widgets
+    // go (focus and current-row changes arrive while they are destroyed).
+    QObject paneConnections;
+
     // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
     void zalohaDatClick();
     void obnovaDatClick();

@@ -1,44 +1,295 @@
-// The places editor: renaming a storage place for every item that has it. The panel's controls
-// are built with the frame; its behaviour is filled by a later change.
+// The places editor: renaming a storage place for every item that has it.
+//
+// The current row's value cell always has its editor open (a persistent editor, opened and
+// closed here as the current row changes); the delegate neither commits nor closes on its own,
+// so every validation runs from here, once, in a known order.
 
 #include "fmMain.h"
 
-void TfMain::ConnectPlacesPane()
+#include "data/uDM.h"
+#include "dialogs/codepage.h"
+#include "dialogs/guard.h"
+#include "sqlite/sql3_utils.h"
+#include "toolkit/messagebox.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QValidator>
+
+namespace {
+
+constexpr int kKeyColumn = 0;
+constexpr int kValueColumn = 1;
+constexpr int kPlaceWidth = 32;  // the width of MISTO
+
+// Refuses characters the catalogue's code page cannot hold, as they are typed or pasted.
+class TPlaceValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
+};
+
+class TPlaceDelegate : public QStyledItemDelegate {
+public:
+    TPlaceDelegate(TfMain* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* editor = new QLineEdit(parent);
+        editor->setObjectName(QStringLiteral("gridMistaEdit"));
+        editor->setFrame(false);
+        editor->setMaxLength(kPlaceWidth);
+        editor->setValidator(new TPlaceValidator(editor));
+        editor->installEventFilter(owner_);  // keys reach PlacesEvent
+        return editor;
+    }
+    // The row's text lives in the item; the editor is written back by the places editor itself.
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+
+protected:
+    bool eventFilter(QObject*, QEvent*) override { return false; }
+
+private:
+    TfMain* owner_;
+};
+
+QTableWidgetItem* ValueItem(TfMain& w, int row)
 {
-    // Filled by a later change.
+    return w.gridMista->item(row, kValueColumn);
 }
 
-bool TfMain::PlacesEvent(QObject*, QEvent*)
+QLineEdit* PlaceEditor(TfMain& w)
 {
-    return false;  // filled by a later change
+    if (w.placesEditorRow < 0)
+        return nullptr;
+    return qobject_cast<QLineEdit*>(w.gridMista->indexWidget(w.gridMista->model()->index(w.placesEditorRow, kValueColumn)));
+}
+
+// The row's value changed by the user since its editor opened or its last validation.
+bool PlaceEdited(TfMain& w)
+{
+    const QLineEdit* editor = PlaceEditor(w);
+    return editor && (w.editRow >= 0 || editor->isModified());
+}
+
+// The row's value, on the screen and in the list (the open editor follows the item).
+void SetPlaceText(TfMain& w, int row, const QString& text)
+{
+    ValueItem(w, row)->setText(text);
+    if (row == w.placesEditorRow)
+        if (QLineEdit* editor = PlaceEditor(w))
+            editor->setText(text);
+}
+
+void OpenPlaceEditor(TfMain& w, int row)
+{
+    w.placesEditorRow = row;
+    w.gridMista->openPersistentEditor(ValueItem(w, row));
+    w.gridMistaGetEditText();
+    QLineEdit* editor = PlaceEditor(w);
+    if (editor && w.gridMista->hasFocus())
+        editor->setFocus();
+}
+
+// Leaves the row whose editor is open: validates an edited value when asked to, then closes the
+// editor, also when the validation fails. The next row starts a fresh edit in any case, so its
+// value is never compared with this row's old place.
+void LeavePlaceRow(TfMain& w, bool validate)
+{
+    const int row = w.placesEditorRow;
+    if (row < 0)
+        return;
+    const auto close = qScopeGuard([&w, row] {
+        if (QLineEdit* editor = PlaceEditor(w)) {
+            ValueItem(w, row)->setText(editor->text());
+            if (editor->hasFocus())
+                w.gridMista->setFocus();  // a hidden editor would hand the focus out of the list
+        }
+        w.gridMista->closePersistentEditor(ValueItem(w, row));
+        w.placesEditorRow = -1;
+        w.editRow = -1;
+    });
+    if (validate && PlaceEdited(w))
+        w.gridMistaValidate();
+}
+
+void PlaceCurrentChanged(TfMain& w, const QModelIndex& current)
+{
+    if (current.isValid() && current.column() != kValueColumn) {
+        w.gridMista->setCurrentCell(current.row(), kValueColumn);  // the key column is not edited
+        return;
+    }
+    const int row = current.isValid() ? current.row() : -1;
+    if (row == w.placesEditorRow)
+        return;
+    const auto open = qScopeGuard([&w, row] {
+        if (row >= 0)
+            OpenPlaceEditor(w, row);
+    });
+    LeavePlaceRow(w, true);
+}
+
+// The focus went from the list to another control of the main window. Dialogs (the question of
+// a validation), pop-ups and other programs taking the focus do not close the panel.
+bool LeftTheList(TfMain& w, QWidget* old, QWidget* now)
+{
+    if (w.grpMista->isHidden() || w.placesClosing || !old || !now || now->window() != w.window())
+        return false;
+    const auto inList = [&w](QWidget* widget) { return widget == w.gridMista || w.gridMista->isAncestorOf(widget); };
+    return inList(old) && !inList(now);
+}
+
+}  // namespace
+
+void TfMain::ConnectPlacesPane()
+{
+    gridMista->setItemDelegate(new TPlaceDelegate(this, gridMista));
+    gridMista->setEditTriggers(QAbstractItemView::NoEditTriggers);  // the editor is opened here
+    gridMista->setSelectionMode(QAbstractItemView::NoSelection);
+    gridMista->setWordWrap(false);
+    // The font and row height of the item list beside it.
+    gridMista->setFont(QFont(QStringLiteral("Arial"), 9));
+    gridMista->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridMista->font()).height() + 6);
+    connect(gridMista->selectionModel(), &QItemSelectionModel::currentChanged, &paneConnections,
+            [this](const QModelIndex& current) { Guarded([&] { PlaceCurrentChanged(*this, current); }); });
+    connect(btnMista, &QToolButton::clicked, this, GuardedSlot(this, &TfMain::grpMistaExit));
+    connect(qApp, &QApplication::focusChanged, &paneConnections, [this](QWidget* old, QWidget* now) {
+        Guarded([&] {
+            if (LeftTheList(*this, old, now))
+                grpMistaExit();
+        });
+    });
+}
+
+bool TfMain::PlacesEvent(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || placesEditorRow < 0 || watched != PlaceEditor(*this))
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        gridMistaKeyDown();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+        // Drops what was typed since the row was last validated.
+        QLineEdit* editor = PlaceEditor(*this);
+        editor->setText(ValueItem(*this, placesEditorRow)->text());
+        editRow = -1;
+        return true;
+    }
+    // Keys that type a character; editing and control keys (Backspace, Delete, Ctrl+V) type none.
+    const QString typed = key->text();
+    if (!typed.isEmpty() && typed[0].unicode() >= 32 && typed[0].unicode() != 0x7F)
+        gridMistaKeyPress();
+    return false;
 }
 
 void TfMain::Editacemst1Click()
 {
-    // Filled by a later change.
+    grpMista->show();
+    grpMista->raise();
+    PlaceFloatingPanels();  // 128 pixels from the left, as high as the main area less 16
+
+    LeavePlaceRow(*this, false);
+    gridMista->setRowCount(0);
+    editRow = -1;
+
+    QStringList places;
+    {
+        // Whatever fails, the panel does not stay open empty.
+        auto closeOnError = qScopeGuard([this] { grpMistaExit(); });
+        dm->ListPlaces(places);
+        closeOnError.dismiss();
+    }
+    if (places.isEmpty()) {
+        ShowMessage(this, QStringLiteral("Dosud v záznamech nemáte uložena žádná umístění."), QStringLiteral("Místa"),
+                    QMessageBox::Information);
+        grpMistaExit();
+        return;
+    }
+    gridMista->setRowCount(int(places.size()));
+    for (int row = 0; row < places.size(); ++row) {
+        auto* key = new QTableWidgetItem(QString::number(row + 1));
+        key->setFlags(Qt::ItemIsEnabled);
+        key->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        key->setBackground(gridMista->palette().button());
+        gridMista->setItem(row, kKeyColumn, key);
+        gridMista->setItem(row, kValueColumn, new QTableWidgetItem(places[row].left(kPlaceWidth)));
+    }
+    gridMista->setFocus();
+    gridMista->setCurrentCell(0, kValueColumn);
 }
 
 void TfMain::gridMistaGetEditText()
 {
-    // Filled by a later change.
+    if (editRow == -1 && placesEditorRow >= 0)
+        placeBeforeEdit = TrimControls(ValueItem(*this, placesEditorRow)->text());
 }
 
 void TfMain::gridMistaKeyPress()
 {
-    // Filled by a later change.
+    // From now on placeBeforeEdit stays as it was until the row is validated.
+    editRow = placesEditorRow;
 }
 
 void TfMain::gridMistaKeyDown()
 {
-    // Filled by a later change.
+    gridMistaValidate();
 }
 
 void TfMain::gridMistaValidate()
 {
-    // Filled by a later change.
+    const int row = placesEditorRow;
+    QLineEdit* editor = PlaceEditor(*this);
+    if (row < 0 || !editor)
+        return;
+    if (TrimControls(editor->text()).isEmpty())
+        SetPlaceText(*this, row, placeBeforeEdit);
+    const QString value = editor->text();
+    if (value != placeBeforeEdit) {
+        const QString before = placeBeforeEdit;
+        const QString question = QStringLiteral("Upravit \"") + before + QStringLiteral("\" na \"") + value
+            + QStringLiteral("\"?");
+        if (ShowMessage(this, question, QStringLiteral("Místa"), QMessageBox::Question,
+                        QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes) {
+            SetPlaceText(*this, row, value);  // the row keeps the new value also when the update fails
+            CheckCodePage(value, QStringLiteral("Místo"));
+            // The places were listed without regard to letter case; the rename matches them so.
+            dm->NewExec(QStringLiteral("UPDATE MATR SET MISTO=") + QuoteString(value) + QStringLiteral(" WHERE MISTO=")
+                        + QuoteString(before) + QStringLiteral(" COLLATE NATIVE"))
+                ->Execute();
+            table.Requery();
+            placeBeforeEdit = value;
+        } else {
+            SetPlaceText(*this, row, before);
+        }
+    }
+    editRow = -1;
+    editor->setModified(false);
 }
 
 void TfMain::grpMistaExit()
 {
-    // Filled by a later change.
+    if (grpMista->isHidden() || placesClosing)
+        return;
+    placesClosing = true;
+    const bool hadFocus = grpMista->isAncestorOf(QApplication::focusWidget());
+    const auto close = qScopeGuard([this, hadFocus] {
+        LeavePlaceRow(*this, false);
+        grpMista->hide();
+        grpMista->lower();
+        if (hadFocus)
+            grid->setFocus();
+        placesClosing = false;
+    });
+    // An edited value is validated first, so that nothing typed is dropped unasked.
+    if (PlaceEdited(*this))
+        gridMistaValidate();
 }
