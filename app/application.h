@@ -3,7 +3,7 @@
 // The application object: Czech standard texts, the last-line catch of errors that slip past the
 // guard (dialogs/guard.h), and the way the program ends after an error.
 
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 
 #include <QApplication>
 

@@ -4,7 +4,7 @@
 #include "fmMain.h"
 
 #include "data/docstore.h"
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 #include "data/uDM.h"
 #include "sqlite/sql3_utils.h"
 #include "toolkit/codeeditor.h"

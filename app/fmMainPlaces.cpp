@@ -8,7 +8,7 @@
 
 #include "data/uDM.h"
 #include "dialogs/codepage.h"
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 #include "sqlite/sql3_utils.h"
 #include "toolkit/messagebox.h"
 

@@ -1,6 +1,6 @@
 #include "grouptreeview.h"
 
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>

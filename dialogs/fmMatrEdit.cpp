@@ -1,7 +1,7 @@
 #include "fmMatrEdit.h"
 
 #include "codepage.h"
-#include "guard.h"
+#include "toolkit/guard.h"
 
 #include "data/bz2.h"
 #include "data/docstore.h"

@@ -1,7 +1,7 @@
 #include "fmTypyEdit.h"
 
 #include "codepage.h"
-#include "guard.h"
+#include "toolkit/guard.h"
 
 #include "data/bz2.h"
 #include "data/uDM.h"

@@ -6,7 +6,7 @@
 #include "data/docstore.h"
 #include "data/grouptree.h"
 #include "data/progress.h"
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 #include "tests/data/catalogue.h"
 #include "toolkit/codeeditor.h"
 #include "toolkit/messagebox.h"

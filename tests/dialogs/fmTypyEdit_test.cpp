@@ -2,7 +2,7 @@
 
 #include "modal.h"
 
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 #include "tests/data/catalogue.h"
 #include "toolkit/messagebox.h"
 

@@ -1,4 +1,4 @@
-#include "dialogs/guard.h"
+#include "toolkit/guard.h"
 
 #include "toolkit/messagebox.h"
 

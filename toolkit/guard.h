@@ -2,8 +2,7 @@
 
 // The one guard every command runs through. Qt does not carry C++ exceptions through its event
 // loop, so slots, event overrides and dialog actions run their bodies in Guarded(), which hands an
-// error to the installed error handler (the main window's AppException). It lives here, the lowest
-// layer with windows that the dialogs and the main window share.
+// error to the installed error handler (the main window's AppException).
 
 #include "sqlite/errors.h"
 

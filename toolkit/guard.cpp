@@ -1,6 +1,6 @@
 #include "guard.h"
 
-#include "toolkit/messagebox.h"
+#include "messagebox.h"
 
 namespace {
 
