@@ -1,5 +1,7 @@
 #include "fmMatrEdit.h"
 
+#include "dialogwidgets.h"
+
 #include "codepage.h"
 #include "toolkit/guard.h"
 
@@ -57,43 +59,6 @@ public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
 };
-
-QLabel* Label(QWidget* parent, const QString& text, const char* name = nullptr)
-{
-    auto* label = new QLabel(text, parent);
-    if (name)
-        label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QLabel* BoldLabel(QWidget* parent, const QString& text, const char* name, qreal scale = 1.0)
-{
-    QLabel* label = Label(parent, text, name);
-    QFont bold = label->font();
-    bold.setBold(true);
-    if (scale != 1.0)
-        bold.setPointSizeF(bold.pointSizeF() * scale);
-    label->setFont(bold);
-    return label;
-}
-
-QLineEdit* Edit(QWidget* parent, const char* name)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // No default button: Enter in a box must not press OK.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(88);
-    return button;
-}
 
 void Refuse(QWidget* owner, const QString& path, const QString& reason)
 {

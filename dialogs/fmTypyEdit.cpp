@@ -1,6 +1,7 @@
 #include "fmTypyEdit.h"
 
 #include "codepage.h"
+#include "dialogwidgets.h"
 #include "toolkit/guard.h"
 
 #include "data/bz2.h"
@@ -13,31 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-
-QLabel* BoldText(QWidget* parent, const char* name)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // No default button: Enter in a text box must not press OK.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(88);
-    return button;
-}
-
-}  // namespace
 
 TfTypyEdit::TfTypyEdit(QWidget* parent) : QDialog(parent)
 {
@@ -73,9 +49,9 @@ void TfTypyEdit::CreateControls()
     layout->setVerticalSpacing(12);
     layout->setColumnStretch(2, 1);
 
-    textIdent = BoldText(this, "textIdent");
-    textLevel = BoldText(this, "textLevel");
-    textBranch = BoldText(this, "textBranch");
+    textIdent = BoldLabel(this, QString(), "textIdent");
+    textLevel = BoldLabel(this, QString(), "textLevel");
+    textBranch = BoldLabel(this, QString(), "textBranch");
     edNazev = new QLineEdit(this);
     edNazev->setObjectName(QStringLiteral("edNazev"));
     edNazev->setFixedWidth(260);
