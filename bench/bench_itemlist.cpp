@@ -280,15 +280,3 @@ BENCHMARK(BM_ListBranchChangeToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTi
 BENCHMARK(BM_RawBranchToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    MessageBoxAnswers::Enable(true);  // an error must not wait for a click
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

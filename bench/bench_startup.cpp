@@ -109,15 +109,3 @@ BENCHMARK(BM_StartFullCatalogue)->UseManualTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_LoadGroupTree2000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    MessageBoxAnswers::Enable(true);  // an error must not wait for a click
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

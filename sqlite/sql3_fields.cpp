@@ -135,23 +135,23 @@ QByteArrayView TField::Raw() const
     return row->Bytes(index_);
 }
 
-qint64 TField::RawInteger() const
+namespace {
+
+// A fixed-size value kept as its bytes in the row image; 0 when the slot holds none.
+template <typename T>
+T FromRaw(QByteArrayView raw)
 {
-    qint64 v = 0;
-    const QByteArrayView raw = Raw();
+    T v{};
     if (raw.size() == sizeof v)
         std::memcpy(&v, raw.data(), sizeof v);
     return v;
 }
 
-double TField::RawFloat() const
-{
-    double v = 0;
-    const QByteArrayView raw = Raw();
-    if (raw.size() == sizeof v)
-        std::memcpy(&v, raw.data(), sizeof v);
-    return v;
-}
+}  // namespace
+
+qint64 TField::RawInteger() const { return FromRaw<qint64>(Raw()); }
+
+double TField::RawFloat() const { return FromRaw<double>(Raw()); }
 
 bool TField::IsNull() const
 {
