@@ -122,27 +122,44 @@ void Ask(const TStoreCallback& callback, int position, const QString& text, cons
         throw Exception(failure);
 }
 
+// Every document the items refer to, in their order: the main document, then the file links.
+std::vector<TStoreRequest> ReferencedDocuments(TMeral3Command& items)
+{
+    const TField& mainDocument = items.FieldByName(QStringLiteral("PATH_DOK"));
+    const TField& content = items.FieldByName(QStringLiteral("OBSAH"));
+    std::vector<TStoreRequest> requests;
+    QStringList links;
+    int counter = 0;
+    for (items.First(); !items.Eof(); items.Next()) {
+        ++counter;
+        requests.push_back({counter, mainDocument.AsString()});
+        links.clear();
+        Tdm::ListContentLinks(content, links);
+        for (const QString& link : std::as_const(links))
+            requests.push_back({counter, link});
+    }
+    return requests;
+}
+
+void DeleteStoredDocument(TMeral3Database& db, const QString& path)
+{
+    TParams params;
+    params.Add(QStringLiteral("DOCPATH")).SetAsString(path);
+    db.ExecSQL(QStringLiteral("DELETE FROM DOCS WHERE DOCPATH=:DOCPATH"), &params);
+}
+
 void RunBackup(Tdm& data, TMeral3Command& items, const TStoreCallback& callback, const QString& target)
 {
     Ask(callback, -1, QStringLiteral("Kontrola dokumentů"), kInterrupted + QStringLiteral(" (1)"));
-    int counter = 0;
     for (const QString& orphan : data.CheckDocuments(items))
-        data.NewExec(QStringLiteral("DELETE FROM DOCS WHERE DOCPATH=") + QuoteString(orphan))->Execute();
-
-    const TField& mainDocument = items.FieldByName(QStringLiteral("PATH_DOK"));
-    const TField& content = items.FieldByName(QStringLiteral("OBSAH"));
-    QStringList links;
-    for (items.First(); !items.Eof(); items.Next()) {
-        ++counter;
-        data.StoreDocument(mainDocument.AsString(), counter, callback);
-        links.clear();
-        data.ListContentLinks(content, links);
-        for (const QString& link : std::as_const(links))
-            data.StoreDocument(link, counter, callback);
-    }
+        DeleteStoredDocument(data.db, orphan);
+    data.StoreDocuments(ReferencedDocuments(items), callback);
 
     Ask(callback, -6, QStringLiteral("Čistím databázi"), kInterrupted + QStringLiteral(" (2)"));
-    data.NewExec(QStringLiteral("VACUUM"))->Execute();
+    // A file without free pages is as compact as VACUUM would make it; rewriting it all costs
+    // more than an unchanged backup itself.
+    if (data.db.GetPragma(QStringLiteral("freelist_count")) != QLatin1String("0"))
+        data.NewExec(QStringLiteral("VACUUM"))->Execute();
     data.db.Close();
     Ask(callback, -7, QStringLiteral("Kopíruji ") + QFileInfo(target).fileName(), kInterrupted + QStringLiteral(" (3)"));
     QString error;
@@ -239,15 +256,12 @@ QStringList Tdm::CheckDocuments(TMeral3Command& items)
     for (const QString& path : std::as_const(referenced))
         keys.insert(ReferenceKey(path));
 
+    // Only the paths: a plain select of the table would read every blob whole.
     QStringList orphans;
-    if (bakTable.Active())
-        bakTable.Close();
-    const auto closer = qScopeGuard([this] { bakTable.Close(); });
-    bakTable.SetFetchBlobs(false);
-    bakTable.SetFiltered(false);
-    bakTable.Open();
-    const TField& docPath = bakTable.FieldByName(QStringLiteral("DOCPATH"));
-    for (bakTable.First(); !bakTable.Eof(); bakTable.Next())
+    const auto stored = NewQuery(QStringLiteral("SELECT DOCPATH FROM DOCS"));
+    stored->Open();
+    const TField& docPath = stored->FieldByName(QStringLiteral("DOCPATH"));
+    for (stored->First(); !stored->Eof(); stored->Next())
         if (!keys.contains(ReferenceKey(docPath.AsString())))
             orphans << docPath.AsString();
 
