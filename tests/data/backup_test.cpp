@@ -14,7 +14,9 @@
 
 #include <QBuffer>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <random>
 
 #include <linux/capability.h>
@@ -82,6 +84,12 @@ private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct previous_[2]{};
 };
+
+// The system's own words for the limit above, as a full disk gives its own.
+QString FullDiskReason()
+{
+    return QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(EFBIG));
+}
 
 // Every row of the three tables as text, stored documents included.
 QStringList Snapshot(TMeral3Database& db)
@@ -326,6 +334,7 @@ TEST_F(Backup, AFailedCopyLeavesTheEarlierBackupAndTheLiveCatalogueIntact)
     full.reset();
     EXPECT_TRUE(error.startsWith("Záloha se nezdařila!\n")) << error.toStdString();
     EXPECT_TRUE(error.contains(*answer)) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(FullDiskReason())) << error.toStdString();
     EXPECT_EQ(ReadAll(*answer), earlier);
     EXPECT_EQ(QDir(folder.File("backups")).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bak"}));
     EXPECT_TRUE(data.db.Connected());
@@ -381,6 +390,7 @@ TEST_F(Backup, ARestoreWhoseCopyFailsKeepsTheLiveCatalogueOpen)
         error = ErrorOf([&] { data.RestoreDatabase(); });
     }
     EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\n")) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(FullDiskReason())) << error.toStdString();
     EXPECT_TRUE(data.db.Connected());
     EXPECT_EQ(Snapshot(data.db), live);
     EXPECT_EQ(ReadAll(data.db.DatabaseFile()), liveBytes);
@@ -489,6 +499,43 @@ TEST_F(Backup, AnOrphanWhosePathHoldsANulIsDeletedAndTheBackupMade)
     EXPECT_EQ(Run(), "");
     EXPECT_EQ(Stored(), QStringList{"/data/it's.pdf"});
     EXPECT_EQ(ReadAll(Work("undefined.txt")), ToCodePage(orphan) + "\r\n");
+}
+
+TEST_F(Backup, RestoreRefusesACatalogueLackingAColumnTheProgramReads)
+{
+    Item(1, "a", "");
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    Item(2, "live", "");
+    const QStringList live = Snapshot(data.db);
+    const struct {
+        const char* change;
+        const char* named;
+    } variants[] = {
+        {"ALTER TABLE MATR DROP COLUMN OBSAH", "MATR.OBSAH"},
+        {"ALTER TABLE TYPY DROP COLUMN PARENT", "TYPY.PARENT"},
+        {"ALTER TABLE DOCS DROP COLUMN ZIP", "DOCS.ZIP"},
+        {"ALTER TABLE TYPY RENAME COLUMN LEVEL TO OLD_LEVEL; ALTER TABLE TYPY ADD COLUMN LEVEL TEXT", "TYPY.LEVEL"},
+    };
+    for (const auto& variant : variants) {
+        const QString file = folder.File(QString("backups/%1.bak").arg(variant.named));
+        ASSERT_TRUE(QFile::copy(*answer, file));
+        {
+            TMeral3Database other;
+            other.SetDriver(EngineLibraryPath());
+            other.SetDatabaseFile(file);
+            other.Open();
+            for (const QString& statement : QString(variant.change).split("; "))
+                other.ExecSQL(statement);
+        }
+        data.dlgRestore.SetFileName(file);
+        const QString error = ErrorOf([&] { data.RestoreDatabase(); });
+        EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\nSoubor \"" + file + "\" není databáze katalogu:"))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(variant.named)) << error.toStdString();
+        EXPECT_TRUE(data.db.Connected());
+        EXPECT_EQ(Snapshot(data.db), live);
+    }
 }
 
 TEST(BackupFiles, TheCopyHelperNeverDestroysTheTargetOnFailure)
