@@ -1,30 +1,41 @@
-// A backup of a catalogue with 200 documents of 1 MiB each (every document packed anew, the
-// database compacted and its file copied) beside compressing the same files with the library at
-// level 9 (bzip2 -9), one after another.
+// Backups of a catalogue with 200 documents of 1 MiB each, side by side in one run, the sides
+// taking turns in every repetition:
+// - nothing changed against every document packed again (every row made to look changed);
+// - every document packed again on all cores against one core, with the output compared;
+// - opening a document whose fresh copy lies in "DOKUM" against unpacking it there.
+// Wall and CPU time of every side, then a "ratio" line for each pair (medians of wall time).
 
 #include "data/backup.h"
 #include "data/uDM.h"
 
+#include "sqlite/sql3_query.h"
 #include "sqlite/sql3_utils.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
-#include <bzlib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <map>
 #include <memory>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
 constexpr int kDocuments = 200;
 constexpr int kDocumentSize = 1 << 20;
+constexpr int kRepetitions = 3;
+constexpr int kOpenedDocuments = 20;  // per measurement of opening
 
 // Words, numbers and short binary runs, as office documents mix them; every file its own.
 QByteArray Document(int seed)
@@ -51,9 +62,29 @@ struct Catalogue {
     std::unique_ptr<Tdm> data;
     TMeral3Table items;
     QString target;
+    QString docsDigest;  // of every DOCS row after the first backup
 };
 
 Catalogue* catalogue = nullptr;
+
+QString DocsDigest(TMeral3Database& db)
+{
+    TMeral3Query rows;
+    rows.SetDatabase(&db);
+    rows.SetSQL("SELECT DOCPATH, DOCSIZE, ZIPSIZE, ZIP FROM DOCS ORDER BY DOCPATH");
+    rows.Open();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (rows.First(); !rows.Eof(); rows.Next())
+        for (int i = 0; i < 4; ++i)
+            hash.addData(rows.Fields()[i].AsBytes());
+    return QString::fromLatin1(hash.result().toHex().left(16));
+}
+
+void Backup()
+{
+    if (!catalogue->data->BackupDatabase(catalogue->items, {}))
+        throw std::runtime_error("the backup did not run");
+}
 
 void Prepare(Catalogue& c, const QString& folder)
 {
@@ -77,6 +108,9 @@ void Prepare(Catalogue& c, const QString& folder)
     c.items.Open();
     c.target = folder + "/regalon.bak";
     SetFileDialogAnswerer([&c](const TFileDialog&) { return std::optional<QString>(c.target); });
+    catalogue = &c;
+    Backup();  // every document stored once
+    c.docsDigest = DocsDigest(c.data->db);
 }
 
 double CpuSeconds()
@@ -86,54 +120,157 @@ double CpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-struct Figures {
-    double cpu = 0;
-    int runs = 0;
+struct Times {
+    std::vector<double> wall, cpu;
 };
-Figures backupFigures, rawFigures;
+std::map<std::string, Times> times;
+std::map<std::string, QString> outputs;  // the DOCS digest each side left
 
-template <class Operation>
-void Measure(benchmark::State& state, Figures& figures, Operation operation)
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Runs the setup untimed, then times the operation: wall and CPU of the whole process.
+template <class Setup, class Operation>
+void Measure(benchmark::State& state, const std::string& side, Setup setup, Operation operation)
 {
     for (auto _ : state) {
-        const double start = CpuSeconds();
+        state.PauseTiming();
+        setup();
+        state.ResumeTiming();
+        const auto wallStart = std::chrono::steady_clock::now();
+        const double cpuStart = CpuSeconds();
         operation();
-        figures.cpu += CpuSeconds() - start;
-        ++figures.runs;
+        times[side].cpu.push_back(CpuSeconds() - cpuStart);
+        times[side].wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count());
     }
-    state.counters["documents_MiB"] = double(kDocuments) * kDocumentSize / (1 << 20);
+    state.counters["cpu_s"] = times[side].cpu.back();
 }
 
-void RawBzip2Bench(benchmark::State& state)
+void MakeEveryRowLookChanged() { catalogue->data->db.ExecSQL("UPDATE DOCS SET DOCSIZE=-1"); }
+
+void BackupUnchanged(benchmark::State& state)
 {
-    Measure(state, rawFigures, [] {
-        for (const QString& path : std::as_const(catalogue->files)) {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                throw std::runtime_error("cannot read " + path.toStdString());
-            QByteArray in = file.readAll();
-            unsigned length = unsigned(in.size() + in.size() / 100 + 600);
-            std::unique_ptr<char[]> out(new char[length]);
-            if (BZ2_bzBuffToBuffCompress(out.get(), &length, in.data(), unsigned(in.size()), 9, 0, 0) != BZ_OK)
-                throw std::runtime_error("compression failed");
-            benchmark::DoNotOptimize(out.get());
-        }
-    });
+    Measure(state, "unchanged", [] { catalogue->data->SetPackWorkers(QThread::idealThreadCount()); }, Backup);
 }
 
-void BackupBench(benchmark::State& state)
+void BackupEveryDocument(benchmark::State& state, int workers, const std::string& side)
 {
-    Measure(state, backupFigures, [] {
-        if (!catalogue->data->BackupDatabase(catalogue->items, {}))
-            throw std::runtime_error("the backup did not run");
-    });
-    state.counters["backup_MiB"] = double(QFileInfo(catalogue->target).size()) / (1 << 20);
+    Measure(
+        state, side,
+        [workers] {
+            catalogue->data->SetPackWorkers(workers);
+            MakeEveryRowLookChanged();
+        },
+        Backup);
+    outputs[side] = DocsDigest(catalogue->data->db);
+}
+
+QString Gone(int i) { return QString("/gone/document-%1.txt").arg(i, 3, 10, QChar('0')); }
+
+QString DokumCopy(int i) { return WorkPath(QString("DOKUM/document-%1.txt").arg(i, 3, 10, QChar('0'))); }
+
+// Rows of documents whose files are gone, so that opening them reads their copies in "DOKUM".
+void PrepareOpening()
+{
+    static bool prepared = false;
+    if (std::exchange(prepared, true))
+        return;
+    for (int i = 0; i < kOpenedDocuments; ++i) {
+        TParams params;
+        params.Add("GONE").SetAsString(Gone(i));
+        params.Add("FILE").SetAsString(catalogue->files[i]);
+        catalogue->data->db.ExecSQL(
+            "INSERT INTO DOCS SELECT :GONE, DOCSIZE, ZIPSIZE, ZIP FROM DOCS WHERE DOCPATH=:FILE", &params);
+        catalogue->data->GetDocument(Gone(i));
+    }
+}
+
+void OpenAll()
+{
+    for (int i = 0; i < kOpenedDocuments; ++i)
+        if (catalogue->data->GetDocument(Gone(i)).isEmpty())
+            throw std::runtime_error("no copy of a document");
+}
+
+void OpenFreshCopy(benchmark::State& state) { Measure(state, "fresh-copy", PrepareOpening, OpenAll); }
+
+void OpenByUnpacking(benchmark::State& state)
+{
+    Measure(
+        state, "unpack",
+        [] {
+            PrepareOpening();
+            for (int i = 0; i < kOpenedDocuments; ++i)
+                QFile::remove(DokumCopy(i));
+        },
+        OpenAll);
+}
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> run)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [run](benchmark::State& state) { run(state); })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+}
+
+void RegisterAll()
+{
+    const int cores = QThread::idealThreadCount();
+    for (int r = 1; r <= kRepetitions; ++r) {
+        const std::string rep = "/rep" + std::to_string(r);
+        Register("BackupUnchanged" + rep, BackupUnchanged);
+        Register("BackupEveryDocumentAllCores" + rep,
+                 [cores](benchmark::State& s) { BackupEveryDocument(s, cores, "all-cores"); });
+        Register("BackupEveryDocumentOneCore" + rep, [](benchmark::State& s) { BackupEveryDocument(s, 1, "one-core"); });
+    }
+    for (int r = 1; r <= kRepetitions; ++r) {
+        const std::string rep = "/rep" + std::to_string(r);
+        Register("OpenFreshCopy" + rep, OpenFreshCopy);
+        Register("OpenByUnpacking" + rep, OpenByUnpacking);
+    }
+}
+
+void PrintSide(const char* label, const std::string& side)
+{
+    std::printf("  %-36s wall %8.3f s  cpu %8.3f s\n", label, Median(times[side].wall), Median(times[side].cpu));
+}
+
+void PrintRatio(const char* name, double ratio, const char* comparison, double target)
+{
+    const bool holds = comparison[0] == '>' ? ratio >= target : ratio <= target;
+    std::printf("ratio %s %.2f target %s %g %s\n", name, ratio, comparison, target, holds ? "holds" : "misses");
+}
+
+void PrintFigures()
+{
+    std::printf("\n%d documents of %d KiB, medians of %d repetitions, %d cores\n", kDocuments, kDocumentSize / 1024,
+                kRepetitions, QThread::idealThreadCount());
+    PrintSide("backup, nothing changed", "unchanged");
+    PrintSide("backup, every document packed", "all-cores");
+    PrintSide("backup, every document packed, 1 core", "one-core");
+    std::printf("  output of all cores %s one core %s first backup %s: %s\n", qPrintable(outputs["all-cores"]),
+                qPrintable(outputs["one-core"]), qPrintable(catalogue->docsDigest),
+                outputs["all-cores"] == outputs["one-core"] && outputs["one-core"] == catalogue->docsDigest
+                    ? "identical"
+                    : "DIFFERENT");
+    std::printf("opening %d documents from \"DOKUM\"\n", kOpenedDocuments);
+    PrintSide("fresh copy checked", "fresh-copy");
+    PrintSide("unpacked", "unpack");
+    QFile load("/proc/loadavg");
+    load.open(QIODevice::ReadOnly);
+    std::printf("load average: %s\n", load.readAll().trimmed().constData());
+    PrintRatio("backup-unchanged", Median(times["all-cores"].wall) / Median(times["unchanged"].wall), ">=", 10);
+    PrintRatio("backup-cores", Median(times["one-core"].wall) / Median(times["all-cores"].wall), ">=", 1.8);
+    PrintRatio("fresh-copy-check", Median(times["fresh-copy"].wall) / Median(times["unpack"].wall), "<=", 0.33);
 }
 
 }  // namespace
-
-BENCHMARK(RawBzip2Bench)->Iterations(1)->Repetitions(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BackupBench)->Iterations(1)->Repetitions(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
@@ -142,16 +279,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     Catalogue c;
     Prepare(c, home.path());
-    catalogue = &c;
 
+    RegisterAll();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (backupFigures.runs && rawFigures.runs) {
-        const double backup = backupFigures.cpu / backupFigures.runs, raw = rawFigures.cpu / rawFigures.runs;
-        std::printf("\nmean cpu time: backup %.2f s | bzip2 -9 file by file %.2f s | ratio %.3f\n", backup, raw,
-                    backup / raw);
-    }
+    PrintFigures();
     SetFileDialogAnswerer({});
     catalogue = nullptr;
     return 0;

@@ -3,11 +3,13 @@
 #include "bz2.h"
 #include "uDM.h"
 
+#include "sqlite/sql3_query.h"
 #include "sqlite/sql3_utils.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QSet>
@@ -53,6 +55,19 @@ QString WithDefaultSuffix(const QString& name, TFileDialog::TKind kind)
     return name + QLatin1Char('.') + TFileDialog::DefaultExt();
 }
 
+// A short write (the disk filled up) sets no reason; the next attempt fails with the system's own.
+bool WriteAll(QIODevice& out, const char* data, qint64 count)
+{
+    while (count > 0) {
+        const qint64 written = out.write(data, count);
+        if (written <= 0)
+            return false;
+        data += written;
+        count -= written;
+    }
+    return true;
+}
+
 bool CopyDevice(QIODevice& source, const QString& sourceName, const QString& target, QString& error)
 {
     QSaveFile out(target);
@@ -70,7 +85,7 @@ bool CopyDevice(QIODevice& source, const QString& sourceName, const QString& tar
         }
         if (count == 0)
             break;
-        if (out.write(buffer.constData(), count) != count) {
+        if (!WriteAll(out, buffer.constData(), count)) {
             error = QStringLiteral("Soubor \"%1\" nelze zapsat: %2").arg(target, out.errorString());
             out.cancelWriting();
             return false;
@@ -122,27 +137,44 @@ void Ask(const TStoreCallback& callback, int position, const QString& text, cons
         throw Exception(failure);
 }
 
+// Every document the items refer to, in their order: the main document, then the file links.
+std::vector<TStoreRequest> ReferencedDocuments(TMeral3Command& items)
+{
+    const TField& mainDocument = items.FieldByName(QStringLiteral("PATH_DOK"));
+    const TField& content = items.FieldByName(QStringLiteral("OBSAH"));
+    std::vector<TStoreRequest> requests;
+    QStringList links;
+    int counter = 0;
+    for (items.First(); !items.Eof(); items.Next()) {
+        ++counter;
+        requests.push_back({counter, mainDocument.AsString()});
+        links.clear();
+        Tdm::ListContentLinks(content, links);
+        for (const QString& link : std::as_const(links))
+            requests.push_back({counter, link});
+    }
+    return requests;
+}
+
+void DeleteStoredDocument(TMeral3Database& db, const QString& path)
+{
+    TParams params;
+    params.Add(QStringLiteral("DOCPATH")).SetAsString(path);
+    db.ExecSQL(QStringLiteral("DELETE FROM DOCS WHERE DOCPATH=:DOCPATH"), &params);
+}
+
 void RunBackup(Tdm& data, TMeral3Command& items, const TStoreCallback& callback, const QString& target)
 {
     Ask(callback, -1, QStringLiteral("Kontrola dokumentů"), kInterrupted + QStringLiteral(" (1)"));
-    int counter = 0;
     for (const QString& orphan : data.CheckDocuments(items))
-        data.NewExec(QStringLiteral("DELETE FROM DOCS WHERE DOCPATH=") + QuoteString(orphan))->Execute();
-
-    const TField& mainDocument = items.FieldByName(QStringLiteral("PATH_DOK"));
-    const TField& content = items.FieldByName(QStringLiteral("OBSAH"));
-    QStringList links;
-    for (items.First(); !items.Eof(); items.Next()) {
-        ++counter;
-        data.StoreDocument(mainDocument.AsString(), counter, callback);
-        links.clear();
-        data.ListContentLinks(content, links);
-        for (const QString& link : std::as_const(links))
-            data.StoreDocument(link, counter, callback);
-    }
+        DeleteStoredDocument(data.db, orphan);
+    data.StoreDocuments(ReferencedDocuments(items), callback);
 
     Ask(callback, -6, QStringLiteral("Čistím databázi"), kInterrupted + QStringLiteral(" (2)"));
-    data.NewExec(QStringLiteral("VACUUM"))->Execute();
+    // A file without free pages is as compact as VACUUM would make it; rewriting it all costs
+    // more than an unchanged backup itself.
+    if (data.db.GetPragma(QStringLiteral("freelist_count")) != QLatin1String("0"))
+        data.NewExec(QStringLiteral("VACUUM"))->Execute();
     data.db.Close();
     Ask(callback, -7, QStringLiteral("Kopíruji ") + QFileInfo(target).fileName(), kInterrupted + QStringLiteral(" (3)"));
     QString error;
@@ -161,6 +193,52 @@ void FinishBackup(Tdm& data, TMeral3Command& items, bool wasFiltered)
     items.First();
 }
 
+// The columns the program reads. Identifiers and levels must compare as numbers: in a text column
+// new identifiers would repeat old ones and the tree would be built in the wrong order.
+struct TReadColumn {
+    const char* Table;
+    const char* Column;
+    bool Integer;
+};
+constexpr TReadColumn kReadColumns[] = {
+    {"MATR", "IDENT", true},     {"MATR", "IDTYP", true},    {"MATR", "NAZEV", false}, {"MATR", "POPIS", false},
+    {"MATR", "MISTO", false},    {"MATR", "PATH_DOK", false}, {"MATR", "OBSAH", false}, {"TYPY", "IDENT", true},
+    {"TYPY", "PARENT", true},    {"TYPY", "LEVEL", true},     {"TYPY", "NAZEV", false}, {"TYPY", "POPIS", false},
+    {"DOCS", "DOCPATH", false},  {"DOCS", "DOCSIZE", false},  {"DOCS", "ZIPSIZE", false}, {"DOCS", "ZIP", false},
+};
+
+// Each table's columns, names folded to upper case, with their declared types.
+QHash<QString, QHash<QString, QString>> DeclaredColumns(TMeral3Database& probe)
+{
+    QHash<QString, QHash<QString, QString>> tables;
+    TMeral3Query columns;
+    columns.SetDatabase(&probe);
+    columns.SetSQL(QStringLiteral("SELECT name, type FROM pragma_table_info(:TABLE)"));
+    for (const char* table : {"MATR", "TYPY", "DOCS"}) {
+        columns.ParamByName(QStringLiteral("TABLE")).SetAsString(QLatin1String(table));
+        columns.Open();
+        for (columns.First(); !columns.Eof(); columns.Next())
+            tables[QLatin1String(table)].insert(columns.Fields()[0].AsString().toUpper(), columns.Fields()[1].AsString());
+        columns.Close();
+    }
+    return tables;
+}
+
+void CheckColumns(const QHash<QString, QHash<QString, QString>>& tables, const QString& path)
+{
+    const QString notCatalogue = QStringLiteral("Soubor \"%1\" není databáze katalogu: ").arg(path);
+    for (const TReadColumn& read : kReadColumns) {
+        const QHash<QString, QString> columns = tables.value(QLatin1String(read.Table));
+        const auto column = columns.constFind(QLatin1String(read.Column));
+        const QString name = QStringLiteral("%1.%2").arg(QLatin1String(read.Table), QLatin1String(read.Column));
+        if (column == columns.constEnd())
+            throw Failure(kRestoreFailed, notCatalogue + QStringLiteral("chybí sloupec %1.").arg(name));
+        // The engine's rule: a declared type holding "INT" makes the column an integer one.
+        if (read.Integer && !column->contains(QLatin1String("INT"), Qt::CaseInsensitive))
+            throw Failure(kRestoreFailed, notCatalogue + QStringLiteral("sloupec %1 není celočíselný (%2).").arg(name, *column));
+    }
+}
+
 // A file is restored only when it is a sound catalogue: one that is not would take the place of
 // the live catalogue and leave nothing to open.
 void CheckCatalogueFile(Tdm& data, const QString& path)
@@ -171,10 +249,12 @@ void CheckCatalogueFile(Tdm& data, const QString& path)
     probe.SetDatabaseFile(path);
     QStringList tables;
     QString check;
+    QHash<QString, QHash<QString, QString>> columns;
     try {
         probe.Open();
         probe.GetTableNames(tables, false);
         check = probe.GetPragma(QStringLiteral("quick_check"));
+        columns = DeclaredColumns(probe);
     } catch (const Exception& e) {
         throw Failure(kRestoreFailed, QStringLiteral("Soubor \"%1\" není databáze katalogu: %2").arg(path, e.Message()));
     }
@@ -184,6 +264,7 @@ void CheckCatalogueFile(Tdm& data, const QString& path)
                                               .arg(path, QLatin1String(table)));
     if (check.compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0)
         throw Failure(kRestoreFailed, QStringLiteral("Soubor \"%1\" je poškozen: %2").arg(path, check));
+    CheckColumns(columns, path);
 }
 
 }  // namespace
@@ -239,15 +320,12 @@ QStringList Tdm::CheckDocuments(TMeral3Command& items)
     for (const QString& path : std::as_const(referenced))
         keys.insert(ReferenceKey(path));
 
+    // Only the paths: a plain select of the table would read every blob whole.
     QStringList orphans;
-    if (bakTable.Active())
-        bakTable.Close();
-    const auto closer = qScopeGuard([this] { bakTable.Close(); });
-    bakTable.SetFetchBlobs(false);
-    bakTable.SetFiltered(false);
-    bakTable.Open();
-    const TField& docPath = bakTable.FieldByName(QStringLiteral("DOCPATH"));
-    for (bakTable.First(); !bakTable.Eof(); bakTable.Next())
+    const auto stored = NewQuery(QStringLiteral("SELECT DOCPATH FROM DOCS"));
+    stored->Open();
+    const TField& docPath = stored->FieldByName(QStringLiteral("DOCPATH"));
+    for (stored->First(); !stored->Eof(); stored->Next())
         if (!keys.contains(ReferenceKey(docPath.AsString())))
             orphans << docPath.AsString();
 

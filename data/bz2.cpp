@@ -4,6 +4,7 @@
 #include "toolkit/messagebox.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QPointer>
 #include <QWidget>
 #include <QtEndian>
@@ -21,10 +22,6 @@ constexpr qint64 FilePiece = 61'440;
 constexpr int TrailerLength = 8;
 // The engine counts its windows in unsigned int; larger requests are fed in pieces of this size.
 constexpr qint64 EnginePiece = 1 << 30;
-
-// Older packers tested the size limit only at progress steps of 1 % of the file, so complete blobs
-// of documents up to about 1 % above it exist; their trailers stay below this.
-constexpr qint64 LargestStoredSize = PackSizeLimit + PackSizeLimit / 99 + 2;
 
 // The system library prints and exits on a broken internal invariant; it offers no hook to turn
 // that into an error, so no error is raised for it here.
@@ -376,14 +373,7 @@ qint64 TDecompressStream::Seek(qint64 offset, TSeekOrigin origin)
 
 namespace {
 
-void Warn(const QString& text)
-{
-    ShowMessage(MainWindow(), text, QStringLiteral("Varování"), QMessageBox::Warning, QMessageBox::Ok);
-}
-
-QString TooLarge(const QString& name) { return QStringLiteral("Soubor ") + name + QStringLiteral(" je příliš velký!"); }
-
-void CopyFile(QIODevice& file, qint64 size, TCompressStream& compressor)
+void CopyFile(QIODevice& file, qint64 size, TCompressStream& compressor, QCryptographicHash* digest)
 {
     if (!file.seek(0))
         throw EReadError(WithReason(ReadFailed, file));
@@ -391,31 +381,32 @@ void CopyFile(QIODevice& file, qint64 size, TCompressStream& compressor)
     for (qint64 left = size; left > 0;) {
         const qint64 count = std::min(left, FilePiece);
         ReadExact(file, piece.data(), count);
+        if (digest)
+            digest->addData(QByteArrayView(piece.data(), count));
         compressor.Write(piece.data(), count);
         left -= count;
     }
 }
 
-// False when packing was abandoned; the user has been told why.
-bool Pack(QIODevice& file, qint64 size, const QString& name, QByteArray& blob)
+// Empty when the blob is complete, otherwise why packing was abandoned.
+QString Pack(QIODevice& file, qint64 size, const QString& name, Tbz2Progress progress, QCryptographicHash* digest,
+             QByteArray& blob)
 {
     QBuffer out(&blob);
     out.open(QIODevice::WriteOnly);
-    TCompressStream compressor(bs900k, out, size, PackProgress);
+    TCompressStream compressor(bs900k, out, size, progress);
     try {
-        CopyFile(file, size, compressor);
+        CopyFile(file, size, compressor, digest);
     } catch (const Ebz2USERError&) {
-        Warn(TooLarge(name));
-        return false;
+        return TooLargeWarning(name);
     } catch (const Exception& e) {
-        Warn(QStringLiteral("Soubor ") + name + QStringLiteral(" se nepodařilo zabalit: ") + e.Message());
-        return false;
+        return QStringLiteral("Soubor ") + name + QStringLiteral(" se nepodařilo zabalit: ") + e.Message();
     }
     compressor.Finish();
     char trailer[TrailerLength];
     qToLittleEndian<qint64>(size, trailer);
     WriteExact(out, trailer, TrailerLength);
-    return true;
+    return QString();
 }
 
 qint64 TrailerSize(const QByteArray& blob)
@@ -442,28 +433,46 @@ void CopyOut(TDecompressStream& decompressor, qint64 size, QIODevice& destinatio
 
 }  // namespace
 
-TPackResult PackFile(QIODevice& file, const QString& name)
+TPackResult PackDocument(QIODevice& file, const QString& name, Tbz2Progress progress, QCryptographicHash* digest)
 {
     TPackResult result;
     result.DocumentSize = file.size();
     // Refused before a byte is read: the limit bounds the memory one document may take.
-    if (result.DocumentSize > PackSizeLimit)
-        Warn(TooLarge(name));
-    else
-        result.Complete = Pack(file, result.DocumentSize, name, result.Blob);
+    result.Warning = result.DocumentSize > PackSizeLimit
+        ? TooLargeWarning(name)
+        : Pack(file, result.DocumentSize, name, progress, digest, result.Blob);
+    result.Complete = result.Warning.isEmpty();
     if (!result.Complete)
         result.Blob = QByteArray();
     return result;
 }
 
-qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination)
+TPackResult PackFile(QIODevice& file, const QString& name)
+{
+    TPackResult result = PackDocument(file, name, PackProgress);
+    if (!result.Complete)
+        ShowWarning(result.Warning);
+    return result;
+}
+
+QString TooLargeWarning(const QString& name)
+{
+    return QStringLiteral("Soubor ") + name + QStringLiteral(" je příliš velký!");
+}
+
+void ShowWarning(const QString& text)
+{
+    ShowMessage(MainWindow(), text, QStringLiteral("Varování"), QMessageBox::Warning, QMessageBox::Ok);
+}
+
+qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination, Tbz2Progress progress)
 {
     const qint64 size = TrailerSize(blob);
     // The engine is shown the compressed part only, never the trailer; no copy is made.
     QByteArray stream = QByteArray::fromRawData(blob.constData(), blob.size() - TrailerLength);
     QBuffer source(&stream);
     source.open(QIODevice::ReadOnly);
-    TDecompressStream decompressor(false, source, stream.size(), UnpackProgress);
+    TDecompressStream decompressor(false, source, stream.size(), progress);
     CopyOut(decompressor, size, destination);
     if (!destination.isSequential() && !destination.seek(0))
         throw EWriteError(WithReason(WriteFailed, destination));

@@ -12,6 +12,8 @@
 #include <QIODevice>
 #include <QString>
 
+class QCryptographicHash;
+
 #include <memory>
 
 class QWidget;
@@ -51,6 +53,11 @@ enum TBlockSize { bs100k = 0, bs500k = 1, bs900k = 2 };
 
 // The largest document PackFile packs (48 MiB).
 inline constexpr qint64 PackSizeLimit = 50'331'648;
+// Older packers tested the size limit only at progress steps of 1 % of the file, so complete blobs
+// of documents up to about 1 % above it exist; their trailers stay below this.
+inline constexpr qint64 LargestStoredSize = PackSizeLimit + PackSizeLimit / 99 + 2;
+// The largest blob such a document can pack into: bzip2 grows data by at most 1 % and 600 bytes.
+inline constexpr qint64 LargestBlobSize = LargestStoredSize + LargestStoredSize / 100 + 600 + 8;
 
 namespace bz2detail {
 class Codec;  // the engine state; lives in bz2.cpp with the only include of bzlib.h
@@ -127,12 +134,16 @@ private:
     std::unique_ptr<char[]> input_;
 };
 
+void PackProgress(int percent, qint64 count, bool& stop);    // WM_PROGRESS to ProgressWindow(); the size limit
+void UnpackProgress(int percent, qint64 count, bool& stop);  // WM_PROGRESS (percent, 100) to MainWindow()
+
 // The blob of a packed file. An abandoned pack (too large, unreadable, engine failure) has
-// Complete false and no blob: it must never replace a stored copy.
+// Complete false, no blob and the warning the user is to be shown: it must never replace a stored copy.
 struct TPackResult {
     QByteArray Blob;
     qint64 DocumentSize = 0;
     bool Complete = false;
+    QString Warning;
 };
 
 // Packs the whole open file (the caller passes its full path as the name, used only in warnings).
@@ -140,13 +151,20 @@ struct TPackResult {
 // a read or engine failure abandons the pack with a warning naming the reason. Warnings are owned
 // by MainWindow(). An error while finishing the stream propagates.
 TPackResult PackFile(QIODevice& file, const QString& name);
+// The same without showing the warning, with the caller's progress routine (which must stop above
+// PackSizeLimit), feeding every byte packed to the digest when one is given. Shows nothing, so it
+// may run on any thread when its progress routine may.
+TPackResult PackDocument(QIODevice& file, const QString& name, Tbz2Progress progress,
+                         QCryptographicHash* digest = nullptr);
+// The warning box of the store: text, caption "Varování", owned by MainWindow().
+void ShowWarning(const QString& text);
+// "Soubor " + name + " je příliš velký!"
+QString TooLargeWarning(const QString& name);
 
 // Unpacks a blob into the destination, which is left at its start; returns the destination's size.
 // A blob without a sound trailer, corrupt data and a stream shorter than the trailer says raise.
-qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination);
+qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination, Tbz2Progress progress = UnpackProgress);
 
-void PackProgress(int percent, qint64 count, bool& stop);    // WM_PROGRESS to ProgressWindow(); the size limit
-void UnpackProgress(int percent, qint64 count, bool& stop);  // WM_PROGRESS (percent, 100) to MainWindow()
 
 // The window that receives packing progress; none at start.
 void SetProgressWindow(QWidget* window);

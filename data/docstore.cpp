@@ -1,11 +1,12 @@
 #include "docstore.h"
 
 #include "bz2.h"
+#include "docstoredigest.h"
+#include "docstorework.h"
 #include "progress.h"
 #include "uDM.h"
 
 #include "sqlite/sql3_utils.h"
-#include "toolkit/messagebox.h"
 #include "toolkit/quotedprintable.h"
 #include "toolkit/shell.h"
 
@@ -13,11 +14,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QScopeGuard>
+#include <QWidget>
 
 namespace {
-
-const QString kDocPath = QStringLiteral("DOCPATH");
 
 QString WithBackslashes(QString path)
 {
@@ -26,7 +25,25 @@ QString WithBackslashes(QString path)
 
 bool IsUsableFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
+}
+
+// The copy's place in "DOKUM", judged by the name the work folder really gives it (blanks and
+// control characters at the end trimmed); empty unless that is a file inside "DOKUM".
+QString CopyPath(const QString& path)
+{
+    const QString local = WorkPath(QStringLiteral("DOKUM/") + DocumentFileName(path));
+    return IsUsableFileName(QFileInfo(local).fileName()) ? local : QString();
+}
+
+// A copy is used only when it is a plain file holding the stored document's bytes.
+bool HoldsDocument(TDocumentDigests& digests, const QString& local, qint64 storedSize, const QByteArray& blob)
+{
+    const QFileInfo info(local);
+    if (info.isSymLink() || !info.isFile())
+        return false;
+    QFile copy(local);
+    return copy.open(QIODevice::ReadOnly) && digests.Holds(copy, storedSize, blob);
 }
 
 // Decodes the text that follows "file://".
@@ -41,19 +58,27 @@ QString DecodeLinkPath(QString encoded)
 }
 
 // Writes the unpacked document under a temporary name and puts it in place only when complete,
-// so a failure leaves no half-written file behind.
-bool UnpackToFile(const QByteArray& blob, const QString& target)
+// so a failure leaves no half-written file behind and a viewer that has the old copy open keeps
+// it. A link under the name is replaced, never written through; anything else but a file is kept.
+bool UnpackToFile(TDocumentDigests& digests, const QByteArray& blob, const QString& target)
 {
+    const QFileInfo existing(target);
+    if (existing.isSymLink() ? !QFile::remove(target) : existing.exists() && !existing.isFile())
+        return false;
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    TDigestWriter unpacked(&file);
     try {
-        UnpackBlob(blob, file);
+        UnpackBlob(blob, unpacked);
     } catch (const Exception&) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    digests.Add(Digest(blob), unpacked.Result());
+    return true;
 }
 
 }  // namespace
@@ -98,55 +123,18 @@ QString DocumentFileName(const QString& path)
     return QString(path).remove(drive);
 }
 
-void Tdm::SetUpDocumentTable()
+TDocumentDigests& Tdm::Digests()
 {
-    bakTable.SetName(QStringLiteral("bakTable"));
-    bakTable.SetDatabase(&db);
-    bakTable.SetTableName(QStringLiteral("DOCS"));
-    bakTable.CreateField(kDocPath, ftString, 255).SetRequired(true);
-    bakTable.CreateField(QStringLiteral("DOCSIZE"), ftLargeint);
-    bakTable.CreateField(QStringLiteral("ZIPSIZE"), ftLargeint);
-    bakTable.CreateField(QStringLiteral("ZIP"), ftBlob);
-}
-
-bool Tdm::OpenDocumentRow(const QString& path)
-{
-    if (bakTable.Active())
-        bakTable.Close();
-    bakTable.SetFetchBlobs(true);
-    bakTable.SetFilter(kDocPath + QLatin1Char('=') + QuoteString(path));
-    bakTable.SetFiltered(true);
-    bakTable.Open();
-    return !bakTable.IsEmpty();
-}
-
-bool Tdm::StoreDocument(const QString& path, int index, const TStoreCallback& callback)
-{
-    if (callback && !callback(index, path))
-        throw Exception(QStringLiteral("Záloha byla přerušena!"));
-    if (!QFileInfo(path).isFile())
-        return true;
-    // Read-only and unlocked: other programs may go on reading and writing the file meanwhile.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Soubor \"%1\" nelze otevřít: %2").arg(path, file.errorString()));
-
-    const auto closer = qScopeGuard([this] { bakTable.Close(); });
-    const bool stored = OpenDocumentRow(path);
-    const TPackResult packed = PackFile(file, path);
-    if (!packed.Complete)
-        return true;  // PackFile has warned; an unfinished blob must not replace a good copy
-    if (stored) {
-        bakTable.Edit();
-    } else {
-        bakTable.Append();
-        bakTable.FieldByName(kDocPath).SetAsString(path);
+    if (!digests_) {
+        QString file;
+        try {
+            file = WorkPath(QStringLiteral("docdigests.bin"));
+        } catch (const Exception&) {
+            // Without a work folder the digests are kept for this run only.
+        }
+        digests_ = std::make_unique<TDocumentDigests>(file);
     }
-    bakTable.FieldByName(QStringLiteral("DOCSIZE")).SetAsLargeInt(packed.DocumentSize);
-    bakTable.FieldByName(QStringLiteral("ZIPSIZE")).SetAsLargeInt(packed.Blob.size());
-    bakTable.FieldByName(QStringLiteral("ZIP")).SetAsBytes(packed.Blob);
-    bakTable.Post();
-    return true;
+    return *digests_;
 }
 
 QString Tdm::GetDocument(const QString& path)
@@ -154,22 +142,26 @@ QString Tdm::GetDocument(const QString& path)
     if (QFileInfo(path).isFile())
         return path;
     SendProgress(MainWindow(), 5, 100);
-    const QString name = DocumentFileName(path);
-    if (!IsUsableFileName(name))
-        return QString();
-    const QString local = WorkPath(QStringLiteral("DOKUM/") + name);
-    if (!FitsCodePage(path))
-        return local;  // no stored row can carry such a path
+    const QString local = CopyPath(path);
+    if (local.isEmpty() || !FitsCodePage(path))
+        return local;  // no stored row can carry a path outside the code page
 
-    const auto closer = qScopeGuard([this] { bakTable.Close(); });
     // A catalogue made on Windows stores its paths with "\".
-    if (!OpenDocumentRow(path) && (!path.contains(QLatin1Char('/')) || !OpenDocumentRow(WithBackslashes(path))))
+    std::optional<TStoredRow> row = FindStoredRow(db, path);
+    if (!row && path.contains(QLatin1Char('/')))
+        row = FindStoredRow(db, WithBackslashes(path));
+    if (!row)
         return local;
     SendProgress(MainWindow(), 10, 100);
-    const QByteArray blob = bakTable.FieldByName(QStringLiteral("ZIP")).AsBytes();
-    if (!blob.isEmpty() && !QFileInfo::exists(local) && !UnpackToFile(blob, local))
-        ShowMessage(MainWindow(), QStringLiteral("Soubor je již pravděpodobně otevřen."), QStringLiteral("Varování"),
-                    QMessageBox::Warning);
+    if (row->BlobLength == 0)
+        return local;
+    if (!row->WithinLimits()) {
+        ShowWarning(TooLargeWarning(row->Path));
+        return local;
+    }
+    const QByteArray blob = ReadStoredBlob(db, row->Path);
+    if (!HoldsDocument(Digests(), local, row->DocumentSize, blob) && !UnpackToFile(Digests(), blob, local))
+        ShowWarning(QStringLiteral("Soubor je již pravděpodobně otevřen."));
     return local;
 }
 

@@ -5,11 +5,20 @@
 // The store's operations are members of the data module (data/uDM.h):
 // - StoreDocument(path, index, callback): packs the file into its DOCS row (added or replaced);
 //   true whenever it returns. A callback answering false raises "Záloha byla přerušena!"; a
-//   missing file stores nothing. A pack that PackFile abandoned (too large, unreadable) stores
-//   nothing either: the row already there, a good copy, is kept. No transaction of its own.
+//   missing file stores nothing. A row that already holds the file's bytes (same size, then same
+//   digest, data/docstoredigest.h) is left untouched and nothing is packed. A pack that PackFile
+//   abandoned (too large, unreadable) stores nothing either: the row already there, a good copy,
+//   is kept. No transaction of its own.
+// - StoreDocuments(requests, callback): StoreDocument of each request in order, with the callback
+//   asked before each, while the documents after it are read and packed on PackWorkers() threads.
+//   Every blob, message and error is the one StoreDocument of each in turn would give; a stop or
+//   an error drops what was packed ahead, so every row is either as before or newly written.
 // - GetDocument(path): the path when the file is there; otherwise the copy in "DOKUM" under the
-//   path's file name, unpacked from DOCS when it is not there yet. Empty when the path has no
-//   usable file name (empty, "." or ".."), so nothing is ever written outside "DOKUM".
+//   path's file name, unpacked from DOCS unless a plain file holding the stored bytes is already
+//   there (a link is replaced, never followed). Empty when the file name the copy would get
+//   (trimmed of blanks and control characters at its end) is not usable (empty, "." or ".."), so
+//   nothing is ever written outside "DOKUM". A row whose sizes pass the limits of data/bz2.h is
+//   refused with the too-large warning before its blob is read.
 // - ListContentLinks(field, list): appends the path of the first file link of every line.
 // - ShowInFolder(path): the file manager at the file (toolkit/shell.h).
 //

@@ -1,11 +1,14 @@
 #include "uDM.h"
 
+#include "docstoredigest.h"
+
 #include "sqlite/sql3_utils.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 Tdm* dm = nullptr;
 
@@ -82,7 +85,7 @@ QString WorkPath(const QString& name)
     return CleanPath(work + QLatin1Char('/') + name);
 }
 
-Tdm::Tdm()
+Tdm::Tdm() : packWorkers_(std::max(QThread::idealThreadCount(), 1))
 {
     DataModuleCreate();
     dm = this;
@@ -106,7 +109,6 @@ void Tdm::DataModuleCreate()
     dbCreator.SetCommandText(kSchemaScript);
     query.SetName(QStringLiteral("query"));
     query.SetDatabase(&db);
-    SetUpDocumentTable();
 
     db.SetDriver(CleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0")));
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));

@@ -15,12 +15,20 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // Asked before each document a store takes: the caller's index and the path; false stops the work.
 using TStoreCallback = std::function<bool(int index, const QString& path)>;
+// One document for StoreDocuments: the index its callback is given, and the path.
+struct TStoreRequest {
+    int Index = 0;
+    QString Path;
+};
+
+class TDocumentDigests;
 
 // The work folder's name, which is also the main window's fixed title.
 QString RegalonTitle();
@@ -44,9 +52,6 @@ public:
     TMeral3Exec dbCreator;  // holds the schema script
     // Shared by the tree load and new identifiers: each user sets the text, opens, reads, closes.
     TMeral3Query query;
-    // DOCS with the persistent fields DOCPATH, DOCSIZE, ZIPSIZE and ZIP; every user closes it,
-    // sets its filter, opens, works and closes it again.
-    TMeral3Table bakTable;
     // The look of links, shared by the content editors.
     TLinkHighlighting synURI;
 
@@ -86,7 +91,11 @@ public:
 
     // Stored documents (docstore.cpp; see data/docstore.h).
     bool StoreDocument(const QString& path, int index = 0, const TStoreCallback& callback = {});
+    void StoreDocuments(const std::vector<TStoreRequest>& requests, const TStoreCallback& callback);
     QString GetDocument(const QString& path);
+    // The threads StoreDocuments packs on; QThread::idealThreadCount() unless set.
+    int PackWorkers() const { return packWorkers_; }
+    void SetPackWorkers(int count) { packWorkers_ = std::max(count, 1); }
     static void ListContentLinks(const TField& field, QStringList& list);
     static bool ShowInFolder(const QString& path);
 
@@ -102,10 +111,11 @@ private:
     void DataModuleCreate();
     void DataModuleDestroy();
     void RebuildIndexes();
-    void SetUpDocumentTable();                   // docstore.cpp
-    bool OpenDocumentRow(const QString& path);   // bakTable on the path's row; true when there is one
+    TDocumentDigests& Digests();  // docstore.cpp; made at the first use
 
     std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<TDocumentDigests> digests_;
+    int packWorkers_;
 };
 
 extern Tdm* dm;

@@ -1,6 +1,7 @@
 #include "data/backup.h"
 
 #include "catalogue.h"
+#include "data/bz2.h"
 #include "data/docstore.h"
 #include "sqlite/sql3_utils.h"
 #include "tests/support/failingdevice.h"
@@ -11,8 +12,17 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <QBuffer>
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <random>
+
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +50,46 @@ public:
 private:
     rlimit previous_{};
 };
+
+// Text and binary runs, different for every seed.
+QByteArray Mixed(int seed, int size)
+{
+    std::mt19937 random{unsigned(seed)};
+    QByteArray bytes;
+    while (bytes.size() < size) {
+        bytes += "řádek " + QByteArray::number(int(random() % 1000)) + " položky\n";
+        for (int i = int(random() % 64); i > 0; --i)
+            bytes += char(random());
+    }
+    bytes.truncate(size);
+    return bytes;
+}
+
+// Takes from this thread, and from the threads it starts, the right to ignore file permissions,
+// so that a file without read permission cannot be read even by root.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride()
+    {
+        syscall(SYS_capget, &header_, previous_);
+        __user_cap_data_struct reduced[2] = {previous_[0], previous_[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH);
+        syscall(SYS_capset, &header_, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &header_, previous_); }
+    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct previous_[2]{};
+};
+
+// The system's own words for the limit above, as a full disk gives its own.
+QString FullDiskReason()
+{
+    return QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(EFBIG));
+}
 
 // Every row of the three tables as text, stored documents included.
 QStringList Snapshot(TMeral3Database& db)
@@ -88,6 +138,17 @@ protected:
     }
     void StoredRow(const QString& path) { Sql("INSERT INTO DOCS (DOCPATH, DOCSIZE, ZIPSIZE) VALUES(" + QuoteString(path) + ", 1, 1)"); }
     QStringList Stored() { return Column("SELECT DOCPATH FROM DOCS ORDER BY DOCPATH"); }
+    QStringList DocsRows() { return Column("SELECT DOCPATH||'|'||DOCSIZE||'|'||ZIPSIZE||'|'||hex(ZIP) FROM DOCS ORDER BY DOCPATH"); }
+    QByteArray Unpacked(const QString& path)
+    {
+        auto q = data.NewQuery("SELECT ZIP FROM DOCS WHERE DOCPATH=:p");
+        q->ParamByName("p").SetAsString(path);
+        q->Open();
+        QBuffer out;
+        out.open(QIODevice::ReadWrite);
+        UnpackBlob(q->FieldByName("ZIP").AsBytes(), out, nullptr);
+        return out.data();
+    }
     QString Work(const QString& name) { return folder.WorkFolder() + "/" + name; }
 
     // Runs the backup with a callback that records every step and answers "stop" at the call
@@ -273,6 +334,7 @@ TEST_F(Backup, AFailedCopyLeavesTheEarlierBackupAndTheLiveCatalogueIntact)
     full.reset();
     EXPECT_TRUE(error.startsWith("Záloha se nezdařila!\n")) << error.toStdString();
     EXPECT_TRUE(error.contains(*answer)) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(FullDiskReason())) << error.toStdString();
     EXPECT_EQ(ReadAll(*answer), earlier);
     EXPECT_EQ(QDir(folder.File("backups")).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bak"}));
     EXPECT_TRUE(data.db.Connected());
@@ -328,10 +390,151 @@ TEST_F(Backup, ARestoreWhoseCopyFailsKeepsTheLiveCatalogueOpen)
         error = ErrorOf([&] { data.RestoreDatabase(); });
     }
     EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\n")) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(FullDiskReason())) << error.toStdString();
     EXPECT_TRUE(data.db.Connected());
     EXPECT_EQ(Snapshot(data.db), live);
     EXPECT_EQ(ReadAll(data.db.DatabaseFile()), liveBytes);
-    EXPECT_EQ(QDir(folder.WorkFolder()).entryList(QDir::Files | QDir::Hidden), QStringList({"doclist.txt", "regalon.db3"}));
+    EXPECT_EQ(QDir(folder.WorkFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"docdigests.bin", "doclist.txt", "regalon.db3"}));
+}
+
+TEST_F(Backup, AnUnchangedBackupWritesNoRowAndAFileChangedInPlaceIsPackedAgain)
+{
+    const QString drawing = Doc("výkres.pdf", Mixed(1, 1'200'000));  // two blocks
+    const QString empty = Doc("prázdný.txt", "");
+    const QString linked = Doc("odkaz.txt", "x");
+    Item(1, "a", drawing, "viz " + EncodeFileLink(linked));
+    Item(2, "b", empty);
+    Item(3, "c", "/data/missing.pdf");
+    StoredRow("/data/missing.pdf");
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    const QStringList packed = DocsRows();
+    LogDocsWrites();
+
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(DocsWrites(), QStringList());
+    EXPECT_EQ(DocsRows(), packed);
+
+    QByteArray changed = Mixed(1, 1'200'000);
+    changed[1'000'000] = char(changed[1'000'000] + 1);
+    Doc("výkres.pdf", changed);
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(DocsWrites(), QStringList{drawing});
+    EXPECT_EQ(Unpacked(drawing), changed);
+}
+
+TEST_F(Backup, SeveralWorkersWriteTheBytesOneWorkerWrites)
+{
+    QStringList documents;
+    for (int i = 0; i < 9; ++i)
+        documents << Doc(QString("dokument %1.bin").arg(i), Mixed(i, i * 120'000));
+    for (int i = 0; i < 9; ++i)
+        Item(i + 1, QString("p%1").arg(i), documents[i],
+             EncodeFileLink(documents[(i + 3) % 9]) + "\r\n" + EncodeFileLink("/data/missing.txt"));
+    items.Open();
+    data.SetPackWorkers(1);
+    ASSERT_EQ(Run(), "");
+    const QStringList oneWorker = DocsRows();
+    const QStringList stepsOfOne = steps;
+
+    Sql("UPDATE DOCS SET DOCSIZE=-1");  // every row looks changed: all are packed again
+    data.SetPackWorkers(4);
+    ASSERT_EQ(Run(), "");
+    EXPECT_EQ(DocsRows(), oneWorker);
+    EXPECT_EQ(steps, stepsOfOne);
+}
+
+TEST_F(Backup, AStopBetweenDocumentsLeavesEveryRowWholeEitherOldOrNew)
+{
+    QStringList documents;
+    for (int i = 0; i < 8; ++i) {
+        documents << Doc(QString("d%1.txt").arg(i), Mixed(i, 100'000));
+        Item(i + 1, QString("p%1").arg(i), documents[i]);
+    }
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    for (int i = 0; i < 8; ++i)
+        Doc(QString("d%1.txt").arg(i), Mixed(i + 100, 150'000));
+    data.SetPackWorkers(3);
+
+    EXPECT_EQ(Run(6), "Záloha byla přerušena!");  // asked before the fifth document
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(Unpacked(documents[i]), i < 4 ? Mixed(i + 100, 150'000) : Mixed(i, 100'000)) << i;
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(Unpacked(documents[7]), Mixed(107, 150'000));
+}
+
+TEST_F(Backup, AFileThatCannotBeReadEndsTheBackupAtItsTurn)
+{
+    const QString first = Doc("first.txt", "1");
+    const QString locked = Doc("locked.txt", "2");
+    const QString third = Doc("third.txt", "3");
+    Item(1, "a", first);
+    Item(2, "b", locked);
+    Item(3, "c", third);
+    items.Open();
+    ASSERT_TRUE(QFile::setPermissions(locked, {}));
+    QString error;
+    {
+        WithoutPermissionOverride notRoot;
+        error = Run();
+    }
+    EXPECT_EQ(error, "Soubor \"" + locked + "\" nelze otevřít: Permission denied");
+    EXPECT_EQ(steps, QStringList({"-1 Kontrola dokumentů", "1 " + first, "2 " + locked}));
+    EXPECT_EQ(Stored(), QStringList{first});
+    EXPECT_TRUE(items.Active());
+}
+
+TEST_F(Backup, AnOrphanWhosePathHoldsANulIsDeletedAndTheBackupMade)
+{
+    const QString orphan = "/data/a" + QString(QChar(0)) + "b's 5%_x.pdf";
+    auto insert = data.NewQuery("INSERT INTO DOCS (DOCPATH, DOCSIZE) VALUES(:p, 1)");
+    insert->ParamByName("p").SetAsString(orphan);
+    insert->Open();
+    StoredRow("/data/it's.pdf");
+    Item(1, "a", "/data/it's.pdf");
+    items.Open();
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(Stored(), QStringList{"/data/it's.pdf"});
+    EXPECT_EQ(ReadAll(Work("undefined.txt")), ToCodePage(orphan) + "\r\n");
+}
+
+TEST_F(Backup, RestoreRefusesACatalogueLackingAColumnTheProgramReads)
+{
+    Item(1, "a", "");
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    Item(2, "live", "");
+    const QStringList live = Snapshot(data.db);
+    const struct {
+        const char* change;
+        const char* named;
+    } variants[] = {
+        {"ALTER TABLE MATR DROP COLUMN OBSAH", "MATR.OBSAH"},
+        {"ALTER TABLE TYPY DROP COLUMN PARENT", "TYPY.PARENT"},
+        {"ALTER TABLE DOCS DROP COLUMN ZIP", "DOCS.ZIP"},
+        {"ALTER TABLE TYPY RENAME COLUMN LEVEL TO OLD_LEVEL; ALTER TABLE TYPY ADD COLUMN LEVEL TEXT", "TYPY.LEVEL"},
+    };
+    for (const auto& variant : variants) {
+        const QString file = folder.File(QString("backups/%1.bak").arg(variant.named));
+        ASSERT_TRUE(QFile::copy(*answer, file));
+        {
+            TMeral3Database other;
+            other.SetDriver(EngineLibraryPath());
+            other.SetDatabaseFile(file);
+            other.Open();
+            for (const QString& statement : QString(variant.change).split("; "))
+                other.ExecSQL(statement);
+        }
+        data.dlgRestore.SetFileName(file);
+        const QString error = ErrorOf([&] { data.RestoreDatabase(); });
+        EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\nSoubor \"" + file + "\" není databáze katalogu:"))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(variant.named)) << error.toStdString();
+        EXPECT_TRUE(data.db.Connected());
+        EXPECT_EQ(Snapshot(data.db), live);
+    }
 }
 
 TEST(BackupFiles, TheCopyHelperNeverDestroysTheTargetOnFailure)

@@ -14,6 +14,15 @@ protected:
     void SetUp() override { ASSERT_TRUE(data.OpenCatalogue()); }
 
     void Sql(const QString& script) { data.db.ExecSQL(script); }
+    // From here on every row written to DOCS leaves its path in DocsWrites(), also a rewrite of the same bytes.
+    void LogDocsWrites()
+    {
+        Sql("CREATE TABLE DOCS_WRITES (DOCPATH)");
+        Sql("CREATE TRIGGER DOCS_UPDATED AFTER UPDATE ON DOCS BEGIN INSERT INTO DOCS_WRITES VALUES(new.DOCPATH); END");
+        Sql("CREATE TRIGGER DOCS_INSERTED AFTER INSERT ON DOCS BEGIN INSERT INTO DOCS_WRITES VALUES(new.DOCPATH); END");
+    }
+    QStringList DocsWrites() { return Column("SELECT DOCPATH FROM DOCS_WRITES ORDER BY rowid"); }
+    void ClearDocsWrites() { Sql("DELETE FROM DOCS_WRITES"); }
     QStringList Column(const QString& sql) { return ColumnOf(data.db, sql); }
     QString Value(const QString& sql) { return Column(sql).value(0); }
 
