@@ -107,6 +107,13 @@ void TMeral3Component::ReportError(const QString& text) const
     throw EDatabaseError(name_.isEmpty() ? text : name_ + QStringLiteral(": ") + text);
 }
 
+void TMeral3Component::CheckStatementText(QStringView sql) const
+{
+    const qsizetype nul = sql.indexOf(QChar(0));
+    if (nul >= 0)
+        ReportError(QStringLiteral("SQL text holds a NUL character at position %1").arg(nul));
+}
+
 void TMeral3Dependent::SwitchDatabase(TMeral3Database*& slot, TMeral3Database* database)
 {
     if (slot == database)
@@ -708,6 +715,7 @@ QString TMeral3Database::ColumnName(sqlite3_stmt* s, int column) const
 
 TStatementWalk::TStatementWalk(TMeral3Database& database, const QString& sql) : database_(database)
 {
+    database.CheckStatementText(sql);
     if (database.Utf16())
         text16_ = sql;
     else

@@ -100,6 +100,9 @@ public:
 
     // Raises EDatabaseError with the component's name in front (when it has one).
     [[noreturn]] void ReportError(const QString& text) const;
+    // The engine reads a statement text only up to its first NUL, so a text holding one would run
+    // in part and report success: raises instead, naming the position.
+    void CheckStatementText(QStringView sql) const;
 
 private:
     QString name_;
