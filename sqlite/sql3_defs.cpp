@@ -34,7 +34,7 @@ unsigned Code(char16_t c) { return c; }
 
 // True when what is left of a script holds no further statement: blanks, separators, comments.
 template <typename Char>
-bool RestIsBlank(const Char* p)
+bool HoldsNoStatement(const Char* p)
 {
     while (*p) {
         if (Code(*p) <= 32 || *p == ';') {
@@ -105,6 +105,13 @@ double ParseDateTime(const QString& text)
 void TMeral3Component::ReportError(const QString& text) const
 {
     throw EDatabaseError(name_.isEmpty() ? text : name_ + QStringLiteral(": ") + text);
+}
+
+void TMeral3Component::CheckStatementText(QStringView sql) const
+{
+    const qsizetype nul = sql.indexOf(QChar(0));
+    if (nul >= 0)
+        ReportError(QStringLiteral("SQL text holds a NUL character at position %1").arg(nul));
 }
 
 void TMeral3Dependent::SwitchDatabase(TMeral3Database*& slot, TMeral3Database* database)
@@ -363,33 +370,8 @@ sqlite3_stmt* TMeral3Database::RunStatements(const QString& sql, const TParams* 
     CheckConnected(false);
     CheckConnected(true);
     const Sqlite3Api& api = library_->api;
-    const QByteArray bytes = utf16_ ? QByteArray() : EncodeText(sql);
-    const char* pos8 = bytes.constData();
-    const char16_t* pos16 = reinterpret_cast<const char16_t*>(sql.utf16());
-    for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        bool last;
-        bool advanced;
-        if (utf16_) {
-            const void* tail = nullptr;
-            lastResult_ = api.prepare16(handle_, pos16, -1, &statement, &tail);
-            CheckResult(statement);
-            advanced = tail != pos16;
-            pos16 = static_cast<const char16_t*>(tail);
-            last = !advanced || RestIsBlank(pos16);
-        } else {
-            const char* tail = nullptr;
-            lastResult_ = api.prepare_v2(handle_, pos8, -1, &statement, &tail);
-            CheckResult(statement);
-            advanced = tail != pos8;
-            pos8 = tail;
-            last = !advanced || RestIsBlank(pos8);
-        }
-        if (!statement) {  // the piece held no statement (a bare ";"); stop where nothing was consumed
-            if (last)
-                return nullptr;
-            continue;
-        }
+    TStatementWalk walk(*this, sql);
+    while (sqlite3_stmt* statement = walk.Next()) {
         if (params && params->Count() > 0) {
             try {
                 BindParams(statement, *params);
@@ -401,10 +383,11 @@ sqlite3_stmt* TMeral3Database::RunStatements(const QString& sql, const TParams* 
         columnCount = api.column_count(statement);
         lastResult_ = api.step(statement);
         CheckResult(statement);
-        if (last)
+        if (walk.AtEnd())
             return statement;
         api.finalize(statement);
     }
+    return nullptr;
 }
 
 void TMeral3Database::BindParams(sqlite3_stmt* statement, const TParams& params)
@@ -726,4 +709,55 @@ QString TMeral3Database::ColumnDeclType(sqlite3_stmt* s, int column) const
 QString TMeral3Database::ColumnName(sqlite3_stmt* s, int column) const
 {
     return s ? DecodeText(library_->api.column_name(s, column)) : QString();
+}
+
+// ---- TStatementWalk ----
+
+TStatementWalk::TStatementWalk(TMeral3Database& database, const QString& sql) : database_(database)
+{
+    database.CheckStatementText(sql);
+    if (database.Utf16())
+        text16_ = sql;
+    else
+        bytes_ = database.EncodeText(sql);
+}
+
+sqlite3_stmt* TStatementWalk::Next()
+{
+    while (!atEnd_) {
+        sqlite3_stmt* statement = nullptr;
+        const qsizetype tail = PrepareAt(statement);
+        // A prepare consumes nothing only at the end of the text.
+        atEnd_ = tail == position_ || RestIsBlank(tail);
+        position_ = tail;
+        if (statement)
+            return statement;
+    }
+    return nullptr;
+}
+
+qsizetype TStatementWalk::PrepareAt(sqlite3_stmt*& statement) const
+{
+    const Sqlite3Api& api = database_.Api();
+    qsizetype tail;
+    if (database_.Utf16()) {
+        const char16_t* text = reinterpret_cast<const char16_t*>(text16_.utf16());
+        const void* rest = nullptr;
+        database_.lastResult_ = api.prepare16(database_.Handle(), text + position_, -1, &statement, &rest);
+        tail = rest ? static_cast<const char16_t*>(rest) - text : position_;
+    } else {
+        const char* text = bytes_.constData();
+        const char* rest = nullptr;
+        database_.lastResult_ = api.prepare_v2(database_.Handle(), text + position_, -1, &statement, &rest);
+        tail = rest ? rest - text : position_;
+    }
+    database_.CheckResult(statement);
+    return tail;
+}
+
+bool TStatementWalk::RestIsBlank(qsizetype position) const
+{
+    if (database_.Utf16())
+        return HoldsNoStatement(reinterpret_cast<const char16_t*>(text16_.utf16()) + position);
+    return HoldsNoStatement(bytes_.constData() + position);
 }

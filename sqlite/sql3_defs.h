@@ -100,6 +100,9 @@ public:
 
     // Raises EDatabaseError with the component's name in front (when it has one).
     [[noreturn]] void ReportError(const QString& text) const;
+    // The engine reads a statement text only up to its first NUL, so a text holding one would run
+    // in part and report success: raises instead, naming the position.
+    void CheckStatementText(QStringView sql) const;
 
 private:
     QString name_;
@@ -215,6 +218,8 @@ public:
     QString DecodeText(const char* text, int length = -1) const;
 
 private:
+    friend class TStatementWalk;  // keeps the last result code of its prepares
+
     // Defined in the layer's sources.
     struct Library;
 
@@ -243,4 +248,28 @@ private:
     sqlite3* handle_ = nullptr;
     std::unique_ptr<Library> library_;
     std::vector<TMeral3Dependent*> dependents_;
+};
+
+// The statements of one script as the engine reads them, prepared one at a time. Each statement is
+// the caller's to step and finalize; the walk keeps the script's text while it lasts.
+class TStatementWalk {
+public:
+    TStatementWalk(TMeral3Database& database, const QString& sql);
+
+    // The next statement, or null when none is left. A failing prepare finalizes and raises.
+    sqlite3_stmt* Next();
+    // True once nothing but blanks, ";" and comments follows the statement Next gave last.
+    bool AtEnd() const { return atEnd_; }
+    // How far the engine has read, in units of its text: bytes, or UTF-16 units for a UTF-16 database.
+    qsizetype Position() const { return position_; }
+
+private:
+    qsizetype PrepareAt(sqlite3_stmt*& statement) const;  // the tail's position
+    bool RestIsBlank(qsizetype position) const;
+
+    TMeral3Database& database_;
+    QByteArray bytes_;  // the 8-bit text
+    QString text16_;    // the text of a UTF-16 database
+    qsizetype position_ = 0;
+    bool atEnd_ = false;
 };

@@ -29,7 +29,9 @@ void TMeral3Exec::Execute()
         ReportError(QStringLiteral("Missing Database property!"));
     if (!database_->Connected())
         ReportError(QStringLiteral("Not connected!"));
-    const QByteArray script = database_->EncodeText(commandText_.join(QStringLiteral("\r\n")));
+    const QString text = commandText_.join(QStringLiteral("\r\n"));
+    CheckStatementText(text);
+    const QByteArray script = database_->EncodeText(text);
     if (inTransaction_)
         database_->StartTransaction(tmDefault);
 

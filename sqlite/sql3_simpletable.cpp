@@ -49,7 +49,9 @@ void TMeral3SimpleTable::Open(const QString& statement)
         ReportError(QStringLiteral("Not connected!"));
     database_->CheckConnected(false);
     utf16_ = database_->Utf16();
-    const QByteArray sql = database_->EncodeText(IsBlank(statement) ? BuildStatement() : statement);
+    const QString text = IsBlank(statement) ? BuildStatement() : statement;
+    CheckStatementText(text);
+    const QByteArray sql = database_->EncodeText(text);
 
     const Sqlite3Api& api = database_->Api();
     char** result = nullptr;

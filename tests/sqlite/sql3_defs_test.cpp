@@ -345,6 +345,16 @@ TEST(Statements, BoundTextOutlivesTheParameters)
     t.db.FinalizeStatement(s);
 }
 
+TEST(Statements, TextHoldingANulIsRefusedBeforeAnythingRuns)
+{
+    // The engine would stop reading at the NUL, run the first insert and report success.
+    TempDatabase t;
+    t.db.ExecSQL("create table T(x)");
+    const QString script = QStringLiteral("insert into T values(1);") + QChar(0) + QStringLiteral("delete from T");
+    EXPECT_EQ(ErrorOf([&] { t.db.ExecSQL(script); }), "db: SQL text holds a NUL character at position 24");
+    EXPECT_EQ(t.Value("select count(*) from T"), "0");
+}
+
 TEST(Statements, BlankScriptRunsNothing)
 {
     TempDatabase t;

@@ -106,4 +106,11 @@ TEST_F(ExecTest, ScriptOutsideTheCodePageRunsNothing)
     EXPECT_EQ(t.Value("select count(*) from T"), "0");
 }
 
+TEST_F(ExecTest, ScriptHoldingANulRunsNothing)
+{
+    exec.SetCommandText(QStringList{"insert into T values(1, 'a');", QString(QChar(0)), "delete from T;"});
+    EXPECT_EQ(ErrorOf([&] { exec.Execute(); }), "exec: SQL text holds a NUL character at position 31");
+    EXPECT_EQ(t.Value("select count(*) from T"), "0");
+}
+
 }  // namespace

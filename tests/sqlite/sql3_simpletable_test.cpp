@@ -78,6 +78,8 @@ TEST_F(ReaderTest, ErrorsNameTheMissingPiece)
     EXPECT_EQ(ErrorOf([&] { reader.Open("select * from Missing"); }), "no such table: Missing");
     EXPECT_EQ(reader.ResultCode(), 1);
     EXPECT_TRUE(reader.IsEmpty());
+    const QString cut = QStringLiteral("select 1;") + QChar(0) + QStringLiteral("select * from Missing");
+    EXPECT_EQ(ErrorOf([&] { reader.Open(cut); }), "SQL text holds a NUL character at position 9");
     TMeral3SimpleTable lonely;
     EXPECT_EQ(ErrorOf([&] { lonely.Open("select 1"); }), "Not connected!");
 }
