@@ -124,6 +124,9 @@ void TfMain::ConnectListPane()
         });
     });
     connect(grid, &QAbstractItemView::doubleClicked, this, GuardedSlot(this, &TfMain::toolDocClick));
+    // A re-read resets the model and then makes the current item current again, which scrolls
+    // to it; the view's row layout must be up to date by then, not laid out later.
+    connect(gridModel, &QAbstractItemModel::modelReset, grid, &QTableView::doItemsLayout);
 
     grid->viewport()->setAcceptDrops(true);
     grid->viewport()->installEventFilter(this);
