@@ -13,6 +13,7 @@
 #include "sqlite/sql3_utils.h"
 #include "toolkit/codeeditor.h"
 #include "toolkit/fieldbinding.h"
+#include "toolkit/filedialog.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
 
@@ -130,6 +131,7 @@ void TfMatrEdit::CreateControls()
     fileSelect->setFileMode(QFileDialog::ExistingFile);
     fileSelect->setAcceptMode(QFileDialog::AcceptOpen);
     fileSelect->setSizeGripEnabled(true);
+    PrepareFileDialog(*fileSelect);
 
     setTabOrder(edNazev, edPopis);
     setTabOrder(edPopis, edPath);
