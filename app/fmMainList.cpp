@@ -328,7 +328,7 @@ void TfMain::toolMatrDelClick()
 {
     if (table.IsEmpty())
         return;
-    if (ShowMessage(this, QStringLiteral("Vymazat položku ") + tableNAZEV->AsString() + u'?', QStringLiteral("Vymazat"),
+    if (ShowMessage(this, QStringLiteral("Vymazat položku ") + MessageValue(tableNAZEV->AsString()) + u'?', QStringLiteral("Vymazat"),
                     QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
