@@ -246,6 +246,22 @@ TEST_F(TextFilter, TwoWordsMatchOnlyTogetherWithTheSameBlankBetweenThem)
     EXPECT_EQ(Filtered("kabel a"), QStringList());  // a line break is no blank
 }
 
+// The filter compares text as text: wildcards, quotes and backslashes match only themselves,
+// and a NUL in stored content does not end it.
+TEST_F(TextFilter, WildcardsQuotesAndBackslashesMatchOnlyThemselves)
+{
+    Sql("INSERT INTO MATR VALUES(20,0,'sleva 50%','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(21,0,'sleva 50 kusů','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(22,0,'a_b','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(23,0,'axb','O''Brien \\ \"X\"','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(24,0,'nul','','',NULL,'před' || char(0) || 'za NUL');");
+    window->table.Requery();
+    EXPECT_EQ(Filtered("50%"), QStringList({"20"}));
+    EXPECT_EQ(Filtered("A_B"), QStringList({"22"}));
+    EXPECT_EQ(Filtered("o'brien \\ \"x\""), QStringList({"23"}));
+    EXPECT_EQ(Filtered("za nul"), QStringList({"24"}));
+}
+
 TEST_F(TextFilter, AnEmptyBoxShowsEverythingAndEnterSetsTheFilter)
 {
     TfMain& w = *window;
