@@ -37,15 +37,22 @@ QString Cut(QStringView text, qsizetype length)
     return text.size() > length ? text.left(length).toString() + kEllipsis : text.toString();
 }
 
+// A message ends with its question, which the buttons answer: cutting keeps the start and the end.
+QString CutInside(QStringView line)
+{
+    if (line.size() <= kMaxLineLength)
+        return line.toString();
+    return line.left(kMaxLineLength / 2).toString() + kEllipsis + line.right(kMaxLineLength / 2).toString();
+}
+
 QString FitOnScreen(const QString& text)
 {
-    const QStringList lines = text.split(u'\n');
-    QStringList shown;
-    for (const QString& line : lines.mid(0, kMaxLines))
-        shown << Cut(line, kMaxLineLength);
+    QStringList lines = text.split(u'\n');
     if (lines.size() > kMaxLines)
-        shown << kEllipsis;
-    return shown.join(u'\n');
+        lines = lines.mid(0, kMaxLines - 2) << kEllipsis << lines.last();
+    for (QString& line : lines)
+        line = CutInside(line);
+    return lines.join(u'\n');
 }
 
 }  // namespace

@@ -45,7 +45,9 @@ TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
     QString text = "<b>Chyba</b> v obsahu:\n";
     for (int i = 0; i < 900; ++i)
         text += QString("řádek %1 ").arg(i).repeated(20) + '\n';
+    text += QString("konec ").repeated(100) + "Ukončit aplikaci?";
     QRect frame, screen;
+    QString shown;
     Qt::TextFormat format = Qt::AutoText;
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
@@ -54,6 +56,7 @@ TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
         frame = box->frameGeometry();
         screen = box->screen()->availableGeometry();
         format = box->textFormat();
+        shown = box->text();
         QTest::keyClick(box, Qt::Key_Return);
     });
     const auto answer = ShowMessage(nullptr, text, "Chyba", QMessageBox::Critical,
@@ -62,4 +65,6 @@ TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
     EXPECT_LE(frame.height(), screen.height());
     EXPECT_LE(frame.width(), screen.width());
     EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_TRUE(shown.startsWith("<b>Chyba</b> v obsahu:\nřádek 0 "));
+    EXPECT_TRUE(shown.endsWith(" Ukončit aplikaci?"));  // the question the buttons answer stays
 }
