@@ -91,6 +91,8 @@ void TfMatrEdit::FormCreate()
     bind(edPopis, "POPIS");
     bind(edPath, "PATH_DOK");
     bind(edMisto, "MISTO");
+    // A listed place longer than the box's limit (another item's, made elsewhere) is taken whole.
+    connect(edMisto, &QComboBox::textActivated, textBindings_.back(), &TFieldBinding::ShowWhole);
     FIsNew = false;
     QStringList places;
     dm->ListPlaces(places);

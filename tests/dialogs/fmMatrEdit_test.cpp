@@ -12,6 +12,7 @@
 #include "sqlite/sql3_utils.h"
 #include "toolkit/messagebox.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDropEvent>
@@ -292,6 +293,19 @@ TEST_F(ItemDialogTest, StoredTextsLongerThanTheirFieldsSurviveAnEditOfAnotherBox
     EXPECT_EQ(Edit(1), 1);
     EXPECT_EQ(Value("SELECT MISTO FROM MATR"), place.chopped(1));
     EXPECT_EQ(Value("SELECT NAZEV FROM MATR"), name);
+
+    // Another item takes that place whole from the list.
+    WhenModal([&](QDialog& d) {
+        auto* edMisto = Control<QComboBox>(d, "edMisto");
+        edMisto->showPopup();
+        QAbstractItemView* list = edMisto->view();
+        const QModelIndex item = list->model()->index(edMisto->findText(place.chopped(1)), 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+        Click(d, "bOK");
+    });
+    int newIdent = 0;
+    EXPECT_EQ(ItemDialog(0, 0, nullptr, "Nová položka", newIdent), 1);
+    EXPECT_EQ(Value("SELECT MISTO FROM MATR WHERE IDENT=2"), place.chopped(1));
 }
 
 // Every text goes into the statement as a bound value: nothing in it is read as SQL, and it
