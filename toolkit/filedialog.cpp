@@ -1,6 +1,5 @@
 #include "filedialog.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
