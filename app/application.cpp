@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace {
@@ -39,7 +40,12 @@ void ResetQuitRequest()
     quitRequested = false;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The program speaks Czech whatever the environment says: dates, numbers and the standard
+    // dialogs follow its texts.
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+}
 
 void TApplication::LoadCzechTexts()
 {

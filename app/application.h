@@ -19,6 +19,7 @@ void ResetQuitRequest();
 
 class TApplication : public QApplication {
 public:
+    // Makes Czech the default locale.
     TApplication(int& argc, char** argv);
     // Loads the Czech texts of the standard buttons ("Ano", "Ne", "Storno") when they are installed.
     void LoadCzechTexts();

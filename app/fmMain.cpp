@@ -11,6 +11,7 @@
 #include "toolkit/messagebox.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -76,6 +78,22 @@ QString FileNamePart(const QString& path)
 {
     const qsizetype cut = std::max({path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':')});
     return path.mid(cut + 1);
+}
+
+// The outer bounds moved and shrunk as far as needed to lie on the screen that holds their centre
+// (or the primary one), so a placement stored on another screen or display comes back in view.
+QRect OnScreen(const QRect& outer)
+{
+    QScreen* screen = QGuiApplication::screenAt(outer.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return outer;
+    const QRect area = screen->availableGeometry();
+    const QSize size = outer.size().boundedTo(area.size());
+    return QRect(QPoint(std::clamp(outer.x(), area.left(), area.right() + 1 - size.width()),
+                        std::clamp(outer.y(), area.top(), area.bottom() + 1 - size.height())),
+                 size);
 }
 
 // A status bar panel: centred text; a text too long for the panel loses its start (a path keeps
@@ -518,9 +536,11 @@ void TfMain::ReadSettings()
 {
     QSettings& settings = dm->SettingsFile();
     settings.beginGroup(kPlacementSection);
-    move(ReadInt(settings, QStringLiteral("Left"), 8), ReadInt(settings, QStringLiteral("Top"), 8));
-    resize(ReadInt(settings, QStringLiteral("Width"), kDesignedWidth),
-           ReadInt(settings, QStringLiteral("Height"), kDesignedHeight));
+    const QPoint corner(ReadInt(settings, QStringLiteral("Left"), 8), ReadInt(settings, QStringLiteral("Top"), 8));
+    const QSize size(ReadInt(settings, QStringLiteral("Width"), kDesignedWidth),
+                     ReadInt(settings, QStringLiteral("Height"), kDesignedHeight));
+    placement_ = OnScreen(QRect(corner, size));
+    PlaceWindow();
     const int treeWidth = ReadInt(settings, QStringLiteral("splitterV"), kDefaultTreeWidth);
     const int contentHeight = ReadInt(settings, QStringLiteral("splitterH"), kDefaultContentHeight);
     settings.endGroup();
@@ -539,12 +559,11 @@ void TfMain::SaveSettings()
 {
     QSettings& settings = dm->SettingsFile();
     settings.beginGroup(kPlacementSection);
-    // x(), y() are the outer top left corner; width(), height() the size resize() takes, so that
-    // a start restores exactly what the close stored. Maximised, they are the maximised bounds.
-    settings.setValue(QStringLiteral("Left"), x());
-    settings.setValue(QStringLiteral("Top"), y());
-    settings.setValue(QStringLiteral("Width"), width());
-    settings.setValue(QStringLiteral("Height"), height());
+    const QRect outer = frameGeometry();  // maximised: the maximised bounds
+    settings.setValue(QStringLiteral("Left"), outer.x());
+    settings.setValue(QStringLiteral("Top"), outer.y());
+    settings.setValue(QStringLiteral("Width"), outer.width());
+    settings.setValue(QStringLiteral("Height"), outer.height());
     settings.setValue(QStringLiteral("splitterV"), tree->width());
     settings.setValue(QStringLiteral("splitterH"), panelMemo->height());
     settings.endGroup();
@@ -555,6 +574,18 @@ void TfMain::SaveSettings()
     settings.sync();
     if (settings.status() != QSettings::NoError)
         throw Exception(QStringLiteral("Unable to write to %1").arg(settings.fileName()));
+}
+
+// The frame's size is known only once the window manager has framed the window; until then the
+// inner size is taken for the outer one, and the placement is made again when the frame shows.
+void TfMain::PlaceWindow()
+{
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    placementFramed_ = !frame.isNull();
+    move(placement_.topLeft());
+    resize(placement_.size().shrunkBy(frame));
 }
 
 // --- Opening and closing -----------------------------------------------------------------------
@@ -591,7 +622,8 @@ void TfMain::AppException(const Exception& error)
 {
     const QMessageBox::StandardButton answer =
         ShowMessage(this, error.Message() + QStringLiteral(" Ukončit aplikaci?"), QStringLiteral("Chyba"),
-                    QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No);
+                    QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No);  // a stray Enter must not end the program and drop open work
     if (answer == QMessageBox::Yes)
         RequestQuit();
 }
@@ -625,6 +657,10 @@ bool TfMain::ProgressStep(int position, const QString& fileName)
 
 bool TfMain::event(QEvent* event)
 {
+    const bool placing =
+        event->type() == QEvent::Show || event->type() == QEvent::Move || event->type() == QEvent::Resize;
+    if (placing && !placementFramed_ && isVisible() && !isMaximized() && frameGeometry() != geometry())
+        PlaceWindow();
     if (event->type() != WM_PROGRESS)
         return QMainWindow::event(event);
     const auto* step = static_cast<TProgressEvent*>(event);

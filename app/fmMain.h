@@ -15,6 +15,7 @@
 #include "sqlite/sql3_table.h"
 
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -268,6 +269,11 @@ private:
     bool PlacesEvent(QObject* watched, QEvent* event);
 
     bool catalogueOpen_ = false;
+    // The outer bounds read from the settings, placed on screen; applied again once, when the
+    // window manager's frame first shows.
+    void PlaceWindow();
+    QRect placement_;
+    bool placementFramed_ = false;
 
     // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
     // The backup's step report: ProgressStep, then the cancel question if the cancel button was

@@ -124,6 +124,9 @@ void TfMain::ConnectListPane()
         });
     });
     connect(grid, &QAbstractItemView::doubleClicked, this, GuardedSlot(this, &TfMain::toolDocClick));
+    // A re-read resets the model and then makes the current item current again, which scrolls
+    // to it; the view's row layout must be up to date by then, not laid out later.
+    connect(gridModel, &QAbstractItemModel::modelReset, grid, &QTableView::doItemsLayout);
 
     grid->viewport()->setAcceptDrops(true);
     grid->viewport()->installEventFilter(this);
@@ -325,7 +328,7 @@ void TfMain::toolMatrDelClick()
 {
     if (table.IsEmpty())
         return;
-    if (ShowMessage(this, QStringLiteral("Vymazat položku ") + tableNAZEV->AsString() + u'?', QStringLiteral("Vymazat"),
+    if (ShowMessage(this, QStringLiteral("Vymazat položku ") + MessageValue(tableNAZEV->AsString()) + u'?', QStringLiteral("Vymazat"),
                     QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;

@@ -10,6 +10,7 @@
 #include "dialogs/codepage.h"
 #include "toolkit/guard.h"
 #include "sqlite/sql3_utils.h"
+#include "toolkit/fieldbinding.h"
 #include "toolkit/messagebox.h"
 
 #include <QApplication>
@@ -20,7 +21,8 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,24 +30,18 @@ constexpr int kKeyColumn = 0;
 constexpr int kValueColumn = 1;
 constexpr int kPlaceWidth = 32;  // the width of MISTO
 
-// Refuses characters the catalogue's code page cannot hold, as they are typed or pasted.
-class TPlaceValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
-};
-
 class TPlaceDelegate : public QStyledItemDelegate {
 public:
     TPlaceDelegate(TfMain* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
     {
         auto* editor = new QLineEdit(parent);
         editor->setObjectName(QStringLiteral("gridMistaEdit"));
         editor->setFrame(false);
-        editor->setMaxLength(kPlaceWidth);
-        editor->setValidator(new TPlaceValidator(editor));
+        // A longer place, stored by another program, is edited whole, never cut.
+        editor->setMaxLength(std::max(kPlaceWidth, int(index.data().toString().size())));
+        editor->setValidator(new TCodePageValidator(editor));
         editor->installEventFilter(owner_);  // keys reach PlacesEvent
         return editor;
     }
@@ -220,7 +216,7 @@ void TfMain::Editacemst1Click()
         key->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         key->setBackground(gridMista->palette().button());
         gridMista->setItem(row, kKeyColumn, key);
-        gridMista->setItem(row, kValueColumn, new QTableWidgetItem(places[row].left(kPlaceWidth)));
+        gridMista->setItem(row, kValueColumn, new QTableWidgetItem(places[row]));
     }
     gridMista->setFocus();
     gridMista->setCurrentCell(0, kValueColumn);
@@ -254,17 +250,19 @@ void TfMain::gridMistaValidate()
     const QString value = editor->text();
     if (value != placeBeforeEdit) {
         const QString before = placeBeforeEdit;
-        const QString question = QStringLiteral("Upravit \"") + before + QStringLiteral("\" na \"") + value
-            + QStringLiteral("\"?");
+        const QString question = QStringLiteral("Upravit \"") + MessageValue(before) + QStringLiteral("\" na \"")
+            + MessageValue(value) + QStringLiteral("\"?");
         if (ShowMessage(this, question, QStringLiteral("Místa"), QMessageBox::Question,
                         QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes) {
             SetPlaceText(*this, row, value);  // the row keeps the new value also when the update fails
             CheckCodePage(value, QStringLiteral("Místo"));
-            // The places were listed without regard to letter case; the rename matches them so.
-            dm->NewExec(QStringLiteral("UPDATE MATR SET MISTO=") + QuoteString(value) + QStringLiteral(" WHERE MISTO=")
-                        + QuoteString(before) + QStringLiteral(" COLLATE NATIVE"))
-                ->Execute();
+            // The places were listed without regard to letter case; the rename matches them so. Bound,
+            // so that every place is matched and stored as it stands.
+            TParams places;
+            places.Add(QStringLiteral("place")).SetAsString(value);
+            places.Add(QStringLiteral("before")).SetAsString(before);
+            dm->db.ExecSQL(QStringLiteral("UPDATE MATR SET MISTO=:place WHERE MISTO=:before COLLATE NATIVE"), &places);
             table.Requery();
             placeBeforeEdit = value;
         } else {

@@ -5,6 +5,7 @@
 
 #include "sqlite/sql3_query.h"
 #include "sqlite/sql3_utils.h"
+#include "toolkit/filedialog.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -35,6 +36,7 @@ Exception Failure(const QString& text, const QString& reason)
 std::optional<QString> ShowFileDialog(const TFileDialog& setup, QWidget* owner)
 {
     QFileDialog dialog(owner, QString(), setup.InitialDir(), TFileDialog::Filter());
+    PrepareFileDialog(dialog);
     dialog.setAcceptMode(setup.Kind() == TFileDialog::fdSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(TFileDialog::DefaultExt());

@@ -39,7 +39,8 @@ void Tdm::ListPlaces(QStringList& list)
     list.clear();
     // Places differing only in letter case are one place, listed in the user's language order.
     const auto places = NewQuery(QStringLiteral(
-        "SELECT DISTINCT MISTO COLLATE NATIVE FROM MATR ORDER BY MISTO COLLATE NATIVE"));
+        "SELECT DISTINCT MISTO COLLATE NATIVE AS MISTO FROM MATR ORDER BY MISTO COLLATE NATIVE"));
+    places->CreateField(QStringLiteral("MISTO"), ftMemo);  // whole, also when longer than the column
     places->Open();
     for (places->First(); !places->Eof(); places->Next()) {
         const QString place = TrimControls(places->Fields()[0].AsString());

@@ -3,6 +3,7 @@
 #include "dialogwidgets.h"
 
 #include "codepage.h"
+#include "storedtext.h"
 #include "toolkit/guard.h"
 
 #include "data/bz2.h"
@@ -13,6 +14,7 @@
 #include "sqlite/sql3_utils.h"
 #include "toolkit/codeeditor.h"
 #include "toolkit/fieldbinding.h"
+#include "toolkit/filedialog.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
 
@@ -31,7 +33,6 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QValidator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -52,18 +53,10 @@ int ExecFileSelect(QFileDialog& dialog)
     return FileSelectExec() ? FileSelectExec()(dialog) : dialog.exec();
 }
 
-// The place box is not bound (a binding would cut it at the column's width), so it refuses
-// characters outside the code page itself.
-class CodePageValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
-};
-
 void Refuse(QWidget* owner, const QString& path, const QString& reason)
 {
     ShowMessage(owner,
-                QStringLiteral("Cestu k souboru \"%1\" nelze v katalogu uložit (%2).").arg(path, reason),
+                QStringLiteral("Cestu k souboru \"%1\" nelze v katalogu uložit (%2).").arg(MessageValue(path), reason),
                 QStringLiteral("Varování"), QMessageBox::Warning);
 }
 
@@ -92,10 +85,14 @@ void TfMatrEdit::FormCreate()
     auto bind = [this](QWidget* control, const char* field) {
         auto* binding = new TFieldBinding(control, *query, QString::fromLatin1(field));
         binding->OnError = [](const Exception& e) { HandleError(e); };
+        textBindings_.push_back(binding);
     };
     bind(edNazev, "NAZEV");
     bind(edPopis, "POPIS");
     bind(edPath, "PATH_DOK");
+    bind(edMisto, "MISTO");
+    // A listed place longer than the box's limit (another item's, made elsewhere) is taken whole.
+    connect(edMisto, &QComboBox::textActivated, textBindings_.back(), &TFieldBinding::ShowWhole);
     FIsNew = false;
     QStringList places;
     dm->ListPlaces(places);
@@ -107,6 +104,7 @@ void TfMatrEdit::FormCreate()
     connect(btn, &QToolButton::clicked, this, GuardedSlot(this, &TfMatrEdit::btnClick));
     connect(btnLink, &QToolButton::clicked, this, GuardedSlot(this, &TfMatrEdit::btnLinkClick));
     memo->OnKeyDown = [this](QKeyEvent* event) { memoKeyDown(event); };
+    memo->InputFilter = [](const QString& text) { return CodePageText(text); };
     memo->SetLineNumberText([this](int line) { return memoLineNumber(line); });
     memo->SetHighlighting(&dm->synURI);
 }
@@ -130,6 +128,7 @@ void TfMatrEdit::CreateControls()
     fileSelect->setFileMode(QFileDialog::ExistingFile);
     fileSelect->setAcceptMode(QFileDialog::AcceptOpen);
     fileSelect->setSizeGripEnabled(true);
+    PrepareFileDialog(*fileSelect);
 
     setTabOrder(edNazev, edPopis);
     setTabOrder(edPopis, edPath);
@@ -175,8 +174,6 @@ QWidget* TfMatrEdit::CreateBasicPage()
     edMisto->setEditable(true);
     edMisto->setInsertPolicy(QComboBox::NoInsert);
     edMisto->setFixedWidth(280);
-    edMisto->lineEdit()->setMaxLength(32767);
-    edMisto->setValidator(new CodePageValidator(edMisto));
 
     auto addRow = [&](int row, const QString& caption, QWidget* buddy, QLayout* content) {
         QLabel* label = Label(page, caption);
@@ -285,9 +282,10 @@ void TfMatrEdit::OpenRecord()
         throw Exception(QStringLiteral("Položka %1 v katalogu není.").arg(FIdent));
     FGroup = query->FieldByName(QStringLiteral("IDTYP")).AsInteger();
     memo->SetText(query->FieldByName(QStringLiteral("OBSAH")).AsString());
-    edMisto->setCurrentText(query->FieldByName(QStringLiteral("MISTO")).AsString());
-    if (!FIsNew)
+    if (!FIsNew) {
+        ShowStoredTexts(QStringLiteral("MATR"), FIdent, textBindings_);
         ShowStoredPath();
+    }
     // Edit mode only opens the bound boxes for typing; SaveRecord writes the row itself.
     query->Edit();
 }
@@ -346,12 +344,18 @@ void TfMatrEdit::SaveRecord()
     CheckCodePage(document, QStringLiteral("Cesta na dokument"));
     CheckCodePage(place, QStringLiteral("Umístění"));
     CheckCodePage(content, QStringLiteral("Obsah"));
-    dm->NewExec(QStringLiteral("UPDATE MATR SET NAZEV=") + QuoteString(name) + u',' + QStringLiteral("IDTYP=")
-                + QString::number(FGroup) + u',' + QStringLiteral("POPIS=") + QuoteString(description) + u','
-                + QStringLiteral("MISTO=") + QuoteString(place) + u',' + QStringLiteral("PATH_DOK=")
-                + QuoteString(document) + u',' + QStringLiteral("OBSAH=") + QuoteString(content) + u' '
-                + QStringLiteral("WHERE IDENT=") + QString::number(FIdent))
-        ->Execute();
+    // Bound, so that every text is stored as it stands (a NUL, quotes, line breaks).
+    TParams values;
+    values.Add(QStringLiteral("nazev")).SetAsString(name);
+    values.Add(QStringLiteral("idtyp")).SetAsLargeInt(FGroup);
+    values.Add(QStringLiteral("popis")).SetAsString(description);
+    values.Add(QStringLiteral("misto")).SetAsString(place);
+    values.Add(QStringLiteral("path")).SetAsString(document);
+    values.Add(QStringLiteral("obsah")).SetAsString(content);
+    values.Add(QStringLiteral("ident")).SetAsLargeInt(FIdent);
+    dm->db.ExecSQL(QStringLiteral("UPDATE MATR SET NAZEV=:nazev,IDTYP=:idtyp,POPIS=:popis,MISTO=:misto,"
+                                  "PATH_DOK=:path,OBSAH=:obsah WHERE IDENT=:ident"),
+                   &values);
 }
 
 void TfMatrEdit::bOKClick()
@@ -427,9 +431,7 @@ void TfMatrEdit::WMProgress(const TProgressEvent& event)
 void TfMatrEdit::memoKeyDown(QKeyEvent* event)
 {
     const bool erases = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
-    // A letter the code page cannot hold is refused like any key on a full content.
-    const bool unstorable = !event->text().isEmpty() && !FitsCodePage(event->text());
-    memo->SetReadOnly((memo->LineCount() > kMaxLines && !erases) || unstorable);
+    memo->SetReadOnly(memo->LineCount() > kMaxLines && !erases);
 }
 
 int TfMatrEdit::memoLineNumber(int line) const

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QFileDialog;
@@ -24,6 +25,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidgetItem;
 class TCodeEditor;
+class TFieldBinding;
 class TProgressEvent;
 
 class TfMatrEdit : public QDialog {
@@ -93,6 +95,8 @@ private:
     QString ChooseFile(int maxLength);
     // Stores the chosen file with the progress bar shown, then hides it again, also after an error.
     void StoreChosen(const QString& path, const std::function<void()>& putPath);
+
+    std::vector<TFieldBinding*> textBindings_;  // the text boxes' bindings, children of the boxes
 };
 
 // How fileSelect is shown: answers QDialog::Accepted with the chosen file selected in it, or

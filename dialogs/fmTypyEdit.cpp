@@ -2,11 +2,11 @@
 
 #include "codepage.h"
 #include "dialogwidgets.h"
+#include "storedtext.h"
 #include "toolkit/guard.h"
 
 #include "data/bz2.h"
 #include "data/uDM.h"
-#include "sqlite/sql3_utils.h"
 #include "toolkit/fieldbinding.h"
 
 #include <QGridLayout>
@@ -32,11 +32,11 @@ void TfTypyEdit::FormCreate()
     auto bind = [this](QWidget* control, const char* field) {
         auto* binding = new TFieldBinding(control, *query, QString::fromLatin1(field));
         binding->OnError = [](const Exception& e) { HandleError(e); };
+        return binding;
     };
     bind(textIdent, "IDENT");
     bind(textLevel, "LEVEL");
-    bind(edNazev, "NAZEV");
-    bind(edPopis, "POPIS");
+    textBindings_ = {bind(edNazev, "NAZEV"), bind(edPopis, "POPIS")};
     connect(bOK, &QPushButton::clicked, this, GuardedSlot(this, &TfTypyEdit::bOKClick));
     connect(bCan, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -100,6 +100,7 @@ void TfTypyEdit::OpenRecord()
 {
     query->ParamByName(QStringLiteral("ident")).SetAsInteger(FIdent);
     query->Open();
+    ShowStoredTexts(QStringLiteral("TYPY"), FIdent, textBindings_);
     // Edit mode only opens the bound boxes for typing; SaveRecord writes the row itself.
     query->Edit();
 }
@@ -110,9 +111,12 @@ void TfTypyEdit::SaveRecord()
     const QString description = edPopis->text();
     CheckCodePage(name, QStringLiteral("Název"));
     CheckCodePage(description, QStringLiteral("Popis"));
-    dm->NewExec(QStringLiteral("UPDATE TYPY SET NAZEV=") + QuoteString(name) + QStringLiteral(",POPIS=")
-                + QuoteString(description) + QStringLiteral(" WHERE IDENT=") + QString::number(FIdent))
-        ->Execute();
+    // Bound, so that every text is stored as it stands.
+    TParams values;
+    values.Add(QStringLiteral("nazev")).SetAsString(name);
+    values.Add(QStringLiteral("popis")).SetAsString(description);
+    values.Add(QStringLiteral("ident")).SetAsLargeInt(FIdent);
+    dm->db.ExecSQL(QStringLiteral("UPDATE TYPY SET NAZEV=:nazev,POPIS=:popis WHERE IDENT=:ident"), &values);
 }
 
 void TfTypyEdit::bOKClick()

@@ -9,10 +9,12 @@
 #include <QDialog>
 
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TFieldBinding;
 
 class TfTypyEdit : public QDialog {
     Q_OBJECT
@@ -44,6 +46,8 @@ public:
 private:
     void FormCreate();
     void CreateControls();
+
+    std::vector<TFieldBinding*> textBindings_;  // the text boxes' bindings, children of the boxes
 };
 
 // Runs the dialog for the group `ident` (0: a new group with the given parent and level); `newIdent`

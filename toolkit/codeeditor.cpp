@@ -2,6 +2,8 @@
 
 #include "linkhighlighter.h"
 
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -203,7 +205,34 @@ void TCodeEditor::keyPressEvent(QKeyEvent* event)
 {
     if (OnKeyDown)
         OnKeyDown(event);
-    QPlainTextEdit::keyPressEvent(event);
+    const QString typed = event->text();
+    const QString kept = InputFilter && !typed.isEmpty() ? InputFilter(typed) : typed;
+    if (kept == typed) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    if (!kept.isEmpty() && !isReadOnly())
+        insertPlainText(kept);
+    event->accept();
+}
+
+void TCodeEditor::insertFromMimeData(const QMimeData* source)
+{
+    if (!InputFilter || !source->hasText()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    QMimeData kept;
+    kept.setText(InputFilter(source->text()));
+    QPlainTextEdit::insertFromMimeData(&kept);
+}
+
+void TCodeEditor::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (InputFilter && !event->commitString().isEmpty())
+        event->setCommitString(InputFilter(event->commitString()), event->replacementStart(),
+                               event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(event);
 }
 
 void TCodeEditor::SetReadOnly(bool readOnly)

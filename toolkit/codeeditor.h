@@ -52,6 +52,9 @@ public:
     // Called for the context menu (after a right click has moved the caret); without it the
     // standard menu opens.
     std::function<void(const QPoint& globalPos)> OnContextMenu;
+    // Text typed, pasted, dropped or composed passes through it before it goes in; what it
+    // answers goes in (nothing: the input is dropped). Without it everything goes in.
+    std::function<QString(const QString&)> InputFilter;
 
     // Read-only keeps the caret shown and movable by keyboard.
     void SetReadOnly(bool readOnly);
@@ -88,6 +91,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void updateGutterWidth();

@@ -7,16 +7,31 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
-#include <QValidator>
+
+#include <algorithm>
+#include <utility>
+
+QString CodePageText(QStringView text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text)  // both halves of a surrogate pair go: the code page has neither
+        if (FitsCodePage(QStringView(&c, 1)))
+            kept += c;
+    return kept;
+}
+
+QValidator::State TCodePageValidator::validate(QString& input, int& pos) const
+{
+    if (FitsCodePage(input))
+        return Acceptable;
+    // The caret stays behind what was kept of the text before it.
+    pos = int(CodePageText(QStringView(input).left(pos)).size());
+    input = CodePageText(input);
+    return Acceptable;
+}
 
 namespace {
-
-// Refuses text with a character the Windows-1250 code page cannot hold, before it reaches a field.
-class CodePageValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override { return FitsCodePage(input) ? Acceptable : Invalid; }
-};
 
 bool StoresCodePage(const TField& field)
 {
@@ -68,7 +83,19 @@ void TFieldBinding::ConnectControl()
 void TFieldBinding::RecordChanged(TField* field)
 {
     if (!writing_ && (!field || field->FieldName().compare(fieldName_, Qt::CaseInsensitive) == 0))
-        ShowField();
+        ShowNewRecord();  // written by someone else: a stored value given before is gone
+}
+
+void TFieldBinding::ShowWhole(const QString& stored)
+{
+    whole_ = stored;
+    ShowField();
+}
+
+void TFieldBinding::ShowNewRecord()
+{
+    whole_ = QString();
+    ShowField();
 }
 
 void TFieldBinding::ShowField()
@@ -84,14 +111,17 @@ void TFieldBinding::ShowField()
             ReportToHook(OnError, e);
         }
     }
+    // The field holds the start of the stored value; the control shows all of it.
+    if (whole_.size() > text.size() && whole_.startsWith(text))
+        text = whole_;
     const int size = field && (field->DataType() == ftString || field->DataType() == ftWideString) ? field->Size() : 0;
     QLineEdit* line = qobject_cast<QLineEdit*>(control_.data());
     if (auto* combo = qobject_cast<QComboBox*>(control_.data()))
         line = combo->lineEdit();
     if (line) {
-        line->setMaxLength(size > 0 ? size : 32767);
-        if (field && StoresCodePage(*field) && !dynamic_cast<const CodePageValidator*>(line->validator()))
-            line->setValidator(new CodePageValidator(line));
+        line->setMaxLength(size > 0 ? std::max(size, int(text.size())) : 32767);
+        if (field && StoresCodePage(*field) && !dynamic_cast<const TCodePageValidator*>(line->validator()))
+            line->setValidator(new TCodePageValidator(line));
     }
     showing_ = true;
     SetControlText(text);
@@ -136,9 +166,11 @@ void TFieldBinding::Typed(const QString& text)
     if (showing_ || !field || !Editing())
         return;
     writing_ = true;
+    const QString shown = std::exchange(whole_, text);  // the field may keep only its start
     try {
         field->SetAsString(text);
     } catch (const Exception& e) {
+        whole_ = shown;
         writing_ = false;
         ShowField();
         ReportToHook(OnError, e);

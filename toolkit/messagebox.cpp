@@ -26,21 +26,68 @@ QMessageBox::StandardButton defaultAnswer(QMessageBox::StandardButtons buttons)
     return QMessageBox::NoButton;
 }
 
+// Enough for every message the program writes; a box beyond it would outgrow the screen.
+constexpr int kMaxLines = 12;
+constexpr int kMaxLineLength = 300;
+constexpr int kMaxValueLength = 60;
+const QString kEllipsis = QStringLiteral("…");
+
+QString Cut(QStringView text, qsizetype length)
+{
+    return text.size() > length ? text.left(length).toString() + kEllipsis : text.toString();
+}
+
+// A message ends with its question, which the buttons answer: cutting keeps the start and the end.
+QString CutInside(QStringView line)
+{
+    if (line.size() <= kMaxLineLength)
+        return line.toString();
+    return line.left(kMaxLineLength / 2).toString() + kEllipsis + line.right(kMaxLineLength / 2).toString();
+}
+
+QString FitOnScreen(const QString& text)
+{
+    QStringList lines = text.split(u'\n');
+    if (lines.size() > kMaxLines)
+        lines = lines.mid(0, kMaxLines - 2) << kEllipsis << lines.last();
+    for (QString& line : lines)
+        line = CutInside(line);
+    return lines.join(u'\n');
+}
+
 }  // namespace
 
-QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, const QString& caption,
-                                        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+QString MessageValue(const QString& value)
 {
+    qsizetype end = 0;
+    while (end < value.size() && value[end] != u'\r' && value[end] != u'\n')
+        ++end;
+    QString line = end < value.size() ? value.left(end) + kEllipsis : value;
+    line = Cut(line.left(kMaxValueLength + 1), kMaxValueLength);
+    for (QChar& c : line)
+        if (c.unicode() < 32)
+            c = u' ';
+    return line;
+}
+
+QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                                        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    const QString shown = FitOnScreen(text);
     AnsweringState& state = answering();
     if (state.enabled) {
-        state.history.push_back({text, caption, icon, buttons, owner});
+        state.history.push_back({shown, caption, icon, buttons, owner, defaultButton});
         if (state.queue.empty())
             return defaultAnswer(buttons);
         QMessageBox::StandardButton answer = state.queue.front();
         state.queue.pop_front();
         return answer;
     }
-    QMessageBox box(icon, caption, text, buttons, owner);
+    QMessageBox box(icon, caption, shown, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 

@@ -9,18 +9,26 @@
 
 #include <vector>
 
+// The text is plain (a value holding "<b>" shows as typed) and is cut to fit the screen, so the
+// buttons stay in reach. Without a default button the box chooses its own.
 QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+// A value the user made, as a message quotes it: its first line, at most 60 characters, with "…"
+// where it was cut; control characters show as blanks.
+QString MessageValue(const QString& value);
 
 namespace MessageBoxAnswers {
 
 struct Shown {
-    QString text;
+    QString text;  // as the box shows it
     QString caption;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     QWidget* owner;
+    QMessageBox::StandardButton defaultButton;
 };
 
 // While enabled, boxes are not shown. The next box takes the first queued answer; with the queue

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 // Two groups and items whose designations, descriptions and places differ in letter case, so
@@ -125,8 +127,8 @@ TEST_F(ItemList, BandsStayWithTheScreenRowsWhileTheListScrolls)
     EXPECT_EQ(colourAt(3), grey);
     EXPECT_EQ(colourAt(4), white);
 
-    QTest::qWait(20);  // the view fetches the rows it has room for
-    ASSERT_GT(grid.verticalScrollBar()->maximum(), 4);
+    // The view fetches the rows it has room for and lays them out when the event loop runs.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.verticalScrollBar()->maximum() > 4; }));
     grid.verticalScrollBar()->setValue(3);  // the current row is off the screen now
     EXPECT_EQ(colourAt(0), white);
     EXPECT_EQ(colourAt(1), grey);
@@ -134,6 +136,45 @@ TEST_F(ItemList, BandsStayWithTheScreenRowsWhileTheListScrolls)
     grid.verticalScrollBar()->setValue(4);
     EXPECT_EQ(colourAt(0), white);
     EXPECT_EQ(colourAt(1), grey);
+}
+
+// Every re-read that keeps the current item (a sort change, the filter off, a refresh, a move)
+// leaves it current in the grid and on the screen, so Edit and Delete act on an item in view.
+TEST_F(ItemList, TheCurrentItemStaysInViewAndMarkedAfterEveryReRead)
+{
+    QString script = "BEGIN;";
+    for (int i = 100; i < 400; ++i)
+        script += QString("INSERT INTO MATR VALUES(%1,1,'Položka %2','','',NULL,NULL);").arg(i).arg(499 - i);
+    Sql(script + "COMMIT;");
+    TfMain& w = *window;
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTableView& grid = *w.grid;
+    auto reRead = [&](const char* step, const std::function<void()>& action) {
+        action();
+        EXPECT_EQ(Current(), "150") << step;
+        const int row = w.gridModel->RowOfRecord(w.table.CurrentIndex());
+        EXPECT_EQ(grid.currentIndex().row(), row) << step;
+        EXPECT_TRUE(grid.selectionModel()->isRowSelected(row, QModelIndex())) << step;
+        // Visible once the view has laid out its rows, which may wait for the event loop.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return grid.viewport()->rect().contains(grid.visualRect(w.gridModel->index(row, 2))); }, 2000))
+            << step;
+    };
+    w.table.Requery();
+    w.table.Locate("IDENT", 150);  // "Položka 349", far down in designation order
+    reRead("sort by identifier", [&] { ClickTitle(0); });
+    reRead("sort by designation", [&] { ClickTitle(2); });
+    reRead("refresh", [&] { w.table.Requery(); });
+    Select(Node(1));
+    w.table.Locate("IDENT", 150);
+    reRead("filter off", [&] { Select(AllItems()); });
+    reRead("place renamed", [&] {
+        Sql("UPDATE MATR SET MISTO='Sklad' WHERE IDENT=150");
+        w.table.Requery();
+    });
+    reRead("moved to another group", [&] { w.gridEndDrag(w.tree, Node(2)); });
 }
 
 TEST_F(ItemList, TheCurrentItemShowsItsPlaceAndDescriptionInTheStatusBar)
@@ -197,6 +238,22 @@ TEST_F(TextFilter, TwoWordsMatchOnlyTogetherWithTheSameBlankBetweenThem)
     EXPECT_EQ(Filtered("měděný drát"), QStringList({"5", "7"}));
     EXPECT_EQ(Filtered("měděný  drát"), QStringList({"6"}));
     EXPECT_EQ(Filtered("kabel a"), QStringList());  // a line break is no blank
+}
+
+// The filter compares text as text: wildcards, quotes and backslashes match only themselves,
+// and a NUL in stored content does not end it.
+TEST_F(TextFilter, WildcardsQuotesAndBackslashesMatchOnlyThemselves)
+{
+    Sql("INSERT INTO MATR VALUES(20,0,'sleva 50%','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(21,0,'sleva 50 kusů','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(22,0,'a_b','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(23,0,'axb','O''Brien \\ \"X\"','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(24,0,'nul','','',NULL,'před' || char(0) || 'za NUL');");
+    window->table.Requery();
+    EXPECT_EQ(Filtered("50%"), QStringList({"20"}));
+    EXPECT_EQ(Filtered("A_B"), QStringList({"22"}));
+    EXPECT_EQ(Filtered("o'brien \\ \"x\""), QStringList({"23"}));
+    EXPECT_EQ(Filtered("za nul"), QStringList({"24"}));
 }
 
 TEST_F(TextFilter, AnEmptyBoxShowsEverythingAndEnterSetsTheFilter)

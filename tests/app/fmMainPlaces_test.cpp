@@ -288,3 +288,39 @@ TEST_F(PlacesEditor, AFailedRenameKeepsTheItemsAndTheNextRowStartsAfresh)
 }
 
 }  // namespace
+
+namespace {
+
+// Places made by another program: longer than the column, or holding a NUL, wildcards and a
+// backslash. Each is listed whole and renamed as it stands, and only the items that have it.
+TEST_F(PlacesEditor, PlacesLongerThanTheColumnOrHoldingOddCharactersAreListedWholeAndRenamed)
+{
+    const QString longPlace = QString::fromUtf8("Sklad v přízemí, regál u okna, třetí police shora, ").repeated(3).chopped(2);
+    Sql(QString("INSERT INTO MATR VALUES(8,0,'h','','%1',NULL,NULL);"
+                "INSERT INTO MATR VALUES(9,0,'i','','50%_a\\b',NULL,NULL);"
+                "INSERT INTO MATR VALUES(10,0,'j','','50xxa\\b',NULL,NULL);"
+                "INSERT INTO MATR VALUES(11,0,'k','','x' || char(0) || 'y',NULL,NULL);")
+            .arg(longPlace));
+    TfMain& w = OpenEditor();
+    auto rename = [&](const QString& from, const QString& to) {
+        const int row = int(Rows(1).indexOf(from));
+        ASSERT_GE(row, 0) << Rows(1).join('|').toStdString();
+        w.gridMista->setCurrentCell(row, 1);
+        EXPECT_EQ(Editor()->text(), from);
+        Type(to);
+        MessageBoxAnswers::Queue(QMessageBox::Yes);
+        Enter();
+    };
+    rename(longPlace, "Archiv");
+    EXPECT_EQ(LastMessage()->text, "Upravit \"" + longPlace.left(60) + "…\" na \"Archiv\"?");
+    EXPECT_EQ(Place(8), "Archiv");
+    rename("50%_a\\b", "Hala");
+    EXPECT_EQ(Place(9), "Hala");
+    EXPECT_EQ(Place(10), "50xxa\\b");
+    rename(QString("x") + QChar(0) + "y", "xy");
+    EXPECT_EQ(Place(11), "xy");
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(Questions(), 3u);
+}
+
+}  // namespace

@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -34,10 +35,16 @@ TEST_F(MainWindow, FirstStartWithoutSettingsUsesTheDesignedPlacement)
     TfMain& w = Open();
     EXPECT_EQ(w.windowTitle(), "Regalon {5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95}");
     EXPECT_EQ(w.objectName(), "fMain");
-    EXPECT_EQ(w.pos(), QPoint(8, 8));
-    EXPECT_EQ(w.size(), QSize(800, 600));
     w.show();
     Settle();
+    // The outer bounds, as far as the screen has room for them.
+    const QRect designed(8, 8, 800, 600);
+    const QRect area = w.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(w.frameGeometry()));
+    EXPECT_EQ(w.frameGeometry().size(), designed.size().boundedTo(area.size()));
+    if (area.contains(designed)) {
+        EXPECT_EQ(w.frameGeometry(), designed);
+    }
     EXPECT_EQ(w.tree->width(), 256);
     EXPECT_EQ(w.panelMemo->height(), 256);
     EXPECT_EQ(w.grid->columnWidth(1), 128);
@@ -61,8 +68,10 @@ TEST_F(MainWindow, PlacementIsWrittenOnCloseAndReadBackAtTheNextStart)
     TfMain& w = Open();
     w.show();
     w.move(40, 30);
-    w.resize(900, 640);
+    w.resize(700, 500);
     Settle();
+    const QRect outer = w.frameGeometry();
+    ASSERT_EQ(outer.topLeft(), QPoint(40, 30));
     w.splitterV->setSizes({300, 595});
     w.splitterH->setSizes({300, 200});
     w.grid->setColumnWidth(3, 111);
@@ -72,10 +81,11 @@ TEST_F(MainWindow, PlacementIsWrittenOnCloseAndReadBackAtTheNextStart)
     EXPECT_FALSE(data.db.Connected());
 
     auto ini = Settings();
+    // The frame's bounds, not the inner size.
     EXPECT_EQ(ini->value("fMain/Left").toInt(), 40);
     EXPECT_EQ(ini->value("fMain/Top").toInt(), 30);
-    EXPECT_EQ(ini->value("fMain/Width").toInt(), 900);
-    EXPECT_EQ(ini->value("fMain/Height").toInt(), 640);
+    EXPECT_EQ(ini->value("fMain/Width").toInt(), outer.width());
+    EXPECT_EQ(ini->value("fMain/Height").toInt(), outer.height());
     EXPECT_EQ(ini->value("fMain/splitterV").toInt(), 300);
     EXPECT_EQ(ini->value("fMain/splitterH").toInt(), contentHeight);
     EXPECT_EQ(ini->value("grid/POPIS").toInt(), 111);
@@ -86,8 +96,8 @@ TEST_F(MainWindow, PlacementIsWrittenOnCloseAndReadBackAtTheNextStart)
     TfMain& again = Open();
     again.show();
     Settle();
-    EXPECT_EQ(again.pos(), QPoint(40, 30));
-    EXPECT_EQ(again.size(), QSize(900, 640));
+    EXPECT_EQ(again.frameGeometry(), outer);
+    EXPECT_EQ(again.size(), QSize(700, 500));
     EXPECT_EQ(again.tree->width(), 300);
     EXPECT_EQ(again.panelMemo->height(), contentHeight);
     EXPECT_EQ(again.grid->columnWidth(3), 111);
@@ -99,21 +109,45 @@ TEST_F(MainWindow, ClosingMaximisedStoresTheMaximisedBoundsAndTheNextStartIsNorm
     w.showMaximized();
     Settle();
     ASSERT_TRUE(w.isMaximized());
-    const QRect maximised = w.geometry();
+    const QRect maximised = w.frameGeometry();
     ASSERT_TRUE(w.close());
     auto ini = Settings();
     EXPECT_EQ(ini->value("fMain/Width").toInt(), maximised.width());
     EXPECT_EQ(ini->value("fMain/Height").toInt(), maximised.height());
 
+    // Normal, with the frame where the maximised one was: on the screen, not beyond it.
     TfMain& again = Open();
     again.show();
     Settle();
     EXPECT_FALSE(again.isMaximized());
-    EXPECT_EQ(again.size(), maximised.size());
+    EXPECT_EQ(again.frameGeometry(), maximised);
+    EXPECT_TRUE(again.screen()->availableGeometry().contains(again.frameGeometry()));
+}
+
+TEST_F(MainWindow, APlacementOffTheScreenComesBackOnIt)
+{
+    {
+        auto ini = Settings();
+        ini->setValue("fMain/Left", -3000);
+        ini->setValue("fMain/Top", 5000);
+        ini->setValue("fMain/Width", 9000);
+        ini->setValue("fMain/Height", 500);
+    }
+    TfMain& w = Open();
+    w.show();
+    Settle();
+    const QRect area = w.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(w.frameGeometry()));
+    EXPECT_EQ(w.frameGeometry().width(), area.width());
+    EXPECT_EQ(w.frameGeometry().height(), 500);
 }
 
 TEST_F(MainWindow, UnreadableValuesFallBackToTheDefaults)
 {
+    Open().show();
+    Settle();
+    const QRect designed = window->frameGeometry();
+    window.reset();
     {
         auto ini = Settings();
         ini->setValue("fMain/Left", "vlevo");
@@ -125,8 +159,7 @@ TEST_F(MainWindow, UnreadableValuesFallBackToTheDefaults)
     TfMain& w = Open();
     w.show();
     Settle();
-    EXPECT_EQ(w.x(), 8);
-    EXPECT_EQ(w.width(), 800);
+    EXPECT_EQ(w.frameGeometry(), designed);
     EXPECT_EQ(w.tree->width(), 256);
     EXPECT_EQ(w.grid->columnWidth(2), 128);
     EXPECT_EQ(w.grid->columnWidth(4), 99);
@@ -157,6 +190,7 @@ TEST_F(MainWindow, AnErrorAsksWhetherToEndAndYesEndsWithoutSavingThePlacement)
     EXPECT_EQ(LastMessage()->caption, "Chyba");
     EXPECT_EQ(LastMessage()->icon, QMessageBox::Critical);
     EXPECT_EQ(LastMessage()->buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(LastMessage()->defaultButton, QMessageBox::No);  // a stray Enter goes on
     EXPECT_EQ(LastMessage()->owner, &w);
     EXPECT_EQ(quits, 0);
 

@@ -9,12 +9,17 @@
 #include "toolkit/guard.h"
 #include "tests/data/catalogue.h"
 #include "toolkit/codeeditor.h"
+#include "sqlite/sql3_utils.h"
 #include "toolkit/messagebox.h"
 
+#include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -197,7 +202,7 @@ TEST_F(ItemDialogTest, BoxesKeepTheirLimitsAndRefuseLettersOutsideTheCodePage)
         path = int(edPath->text().size());
         edPath->clear();
         auto* edMisto = Control<QComboBox>(d, "edMisto");
-        TypeText(edMisto->lineEdit(), QString(100, 'm'));
+        TypeText(edMisto->lineEdit(), QString(33, 'm'));
         place = edMisto->currentText();
         edMisto->clearEditText();
         TypeText(edMisto->lineEdit(), QString::fromUtf8("ŽЖ"));
@@ -213,10 +218,129 @@ TEST_F(ItemDialogTest, BoxesKeepTheirLimitsAndRefuseLettersOutsideTheCodePage)
     EXPECT_EQ(name, 32);
     EXPECT_EQ(description, 64);
     EXPECT_EQ(path, 255);
-    EXPECT_EQ(place.size(), 100);
+    EXPECT_EQ(place.size(), 32);  // the width of MISTO, like every other box
     EXPECT_EQ(typedPlace, QString::fromUtf8("Ž"));
     EXPECT_EQ(content, QString::fromUtf8("č€"));
-    EXPECT_EQ(Value("SELECT LENGTH(MISTO) FROM MATR"), "100");
+    EXPECT_EQ(Value("SELECT LENGTH(MISTO) FROM MATR"), "32");
+}
+
+// Pasting and dropping go in without what the code page cannot hold, like typing.
+TEST_F(ItemDialogTest, PastedAndDroppedTextKeepsOnlyWhatTheCodePageHolds)
+{
+    QString name, place, pasted, dropped;
+    WhenModal([&](QDialog& d) {
+        QApplication::clipboard()->setText(QString::fromUtf8("x→ñy"));
+        auto* edNazev = Control<QLineEdit>(d, "edNazev");
+        edNazev->paste();
+        name = edNazev->text();
+        auto* edMisto = Control<QComboBox>(d, "edMisto");
+        edMisto->lineEdit()->paste();
+        place = edMisto->currentText();
+        Memo(d)->paste();
+        pasted = Memo(d)->toPlainText();
+        Memo(d)->clear();
+        QMimeData text;
+        text.setText(QString::fromUtf8("Šroub ⌀6 mm"));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Memo(d)->viewport(), &enter);
+        QDragMoveEvent move(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Memo(d)->viewport(), &move);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Memo(d)->viewport(), &drop);
+        dropped = Memo(d)->toPlainText();
+        Click(d, "bOK");
+    });
+    int newIdent = 0;
+    EXPECT_EQ(ItemDialog(0, 0, nullptr, "Nová položka", newIdent), 1);
+    EXPECT_EQ(name, "xy");
+    EXPECT_EQ(place, "xy");
+    EXPECT_EQ(pasted, "xy");
+    EXPECT_EQ(dropped, QString::fromUtf8("Šroub 6 mm"));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(Items(), QStringList({QString::fromUtf8("1|0|xy||xy||Šroub 6 mm\r\n")}));
+}
+
+// A catalogue made elsewhere may hold texts longer than their columns' widths: they show whole
+// and are written back whole unless the user edits that box.
+TEST_F(ItemDialogTest, StoredTextsLongerThanTheirFieldsSurviveAnEditOfAnotherBox)
+{
+    const QString name(40, 'n'), description = QString::fromUtf8("popis ").repeated(12),
+                  place = QString::fromUtf8("Regál ").repeated(7), path = "/dokumenty/" + QString(290, 'd');
+    Sql(QString("INSERT INTO MATR VALUES(1,0,'%1','%2','%3','%4','obsah')").arg(name, description, place, path));
+    QStringList shown;
+    int placeLimit = 0;
+    WhenModal([&](QDialog& d) {
+        for (const char* box : {"edNazev", "edPopis", "edPath"})
+            shown << Control<QLineEdit>(d, box)->text();
+        auto* edMisto = Control<QComboBox>(d, "edMisto");
+        shown << edMisto->currentText();
+        TypeText(edMisto->lineEdit(), "x");  // no room left beyond the stored value
+        placeLimit = int(edMisto->currentText().size());
+        Memo(d)->setFocus();
+        TypeText(Memo(d), "nový ");
+        Click(d, "bOK");
+    });
+    EXPECT_EQ(Edit(1), 1);
+    EXPECT_EQ(shown, QStringList({name, description, path, place}));
+    EXPECT_EQ(placeLimit, place.size());
+    EXPECT_EQ(Items(), QStringList({"1|0|" + name + '|' + description + '|' + place + '|' + path + "|nový obsah\r\n"}));
+
+    // Edited, the box's text is written as it stands.
+    WhenModal([&](QDialog& d) {
+        QTest::keyClick(Control<QComboBox>(d, "edMisto")->lineEdit(), Qt::Key_Backspace);
+        Click(d, "bOK");
+    });
+    EXPECT_EQ(Edit(1), 1);
+    EXPECT_EQ(Value("SELECT MISTO FROM MATR"), place.chopped(1));
+    EXPECT_EQ(Value("SELECT NAZEV FROM MATR"), name);
+
+    // Another item takes that place whole from the list.
+    WhenModal([&](QDialog& d) {
+        auto* edMisto = Control<QComboBox>(d, "edMisto");
+        edMisto->showPopup();
+        QAbstractItemView* list = edMisto->view();
+        const QModelIndex item = list->model()->index(edMisto->findText(place.chopped(1)), 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+        Click(d, "bOK");
+    });
+    int newIdent = 0;
+    EXPECT_EQ(ItemDialog(0, 0, nullptr, "Nová položka", newIdent), 1);
+    EXPECT_EQ(Value("SELECT MISTO FROM MATR WHERE IDENT=2"), place.chopped(1));
+}
+
+// Every text goes into the statement as a bound value: nothing in it is read as SQL, and it
+// comes back as it was stored.
+TEST_F(ItemDialogTest, TextsWithNulQuotesBackslashesLineBreaksAndWildcardsRoundTrip)
+{
+    const QString hostile = QString("a") + QChar(0) + "b'\"\\%_;--";
+    const QString content = "první' OR 1=1 --\r\n" + hostile + "\r\n";
+    Sql("INSERT INTO MATR (IDENT,NAZEV) VALUES(1,'jiné');");
+    QStringList reopened;
+    auto fill = [&](QDialog& d) {
+        for (const char* box : {"edNazev", "edPopis", "edPath"})
+            Control<QLineEdit>(d, box)->setText(hostile);
+        Control<QComboBox>(d, "edMisto")->setCurrentText(hostile);
+        Memo(d)->SetText(content);
+        Click(d, "bOK");
+    };
+    WhenModal(fill);
+    int newIdent = 0;
+    ASSERT_EQ(ItemDialog(0, 0, nullptr, "Nová položka", newIdent), 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    const QString stored = QString(ToCodePage(hostile).toHex().toUpper());
+    EXPECT_EQ(Column("SELECT hex(NAZEV)||hex(POPIS)||hex(MISTO)||hex(PATH_DOK)||typeof(OBSAH) FROM MATR WHERE IDENT=2"),
+              QStringList({stored.repeated(4) + "text"}));
+    EXPECT_EQ(Value("SELECT hex(OBSAH) FROM MATR WHERE IDENT=2"), QString(ToCodePage(content).toHex().toUpper()));
+    EXPECT_EQ(Value("SELECT NAZEV FROM MATR WHERE IDENT=1"), "jiné");
+
+    WhenModal([&](QDialog& d) {
+        for (const char* box : {"edNazev", "edPopis", "edPath"})
+            reopened << Control<QLineEdit>(d, box)->text();
+        reopened << Control<QComboBox>(d, "edMisto")->currentText() << Memo(d)->Lines().join("\r\n") + "\r\n";
+        Click(d, "bCan");
+    });
+    Edit(2);
+    EXPECT_EQ(reopened, QStringList({hostile, hostile, hostile, hostile, content}));
 }
 
 TEST_F(ItemDialogTest, LinkGoesInAtTheCaretLineAndItsFileIsStored)
@@ -393,7 +517,9 @@ TEST_F(ItemDialogTest, FailedSaveKeepsTheDialogAndTheStoredDocumentUntilCancel)
         Click(d, "bOK");
         open = d.isVisible();
         stored = Documents();
-        Control<QLineEdit>(d, "edPopis")->setText(QString::fromUtf8("Жук"));  // set by program, not typed
+        // Text that got past the box's own check reaches the last one before writing.
+        Control<QLineEdit>(d, "edPopis")->setValidator(nullptr);
+        Control<QLineEdit>(d, "edPopis")->setText(QString::fromUtf8("Жук"));
         Control<QLineEdit>(d, "edNazev")->setText("jiné");
         Click(d, "bOK");
         Click(d, "bCan");

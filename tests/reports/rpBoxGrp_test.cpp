@@ -2,6 +2,12 @@
 
 #include "rpCatalog.h"
 
+#include "sqlite/sql3_utils.h"
+
+#include <QCollator>
+
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -179,4 +185,27 @@ TEST_F(GroupedReportTest, badOrderClauseFailsWithTheEngineMessageAndShowsNothing
     const QString error = ErrorOf([] { ReportGrouped("MATR_MISTO", "ORDER BY NEZNAMY", "Podle umístění", nullptr); });
     EXPECT_TRUE(error.endsWith("no such column: NEZNAMY")) << error.toStdString();
     EXPECT_EQ(preview.previews, 0);
+}
+
+// Stored texts a statement built from strings would misread: each prints as stored and forms a
+// group of its own, wildcards included.
+TEST_F(GroupedReportTest, oddStoredTextsPrintAsStoredAndGroupApart)
+{
+    const QStringList places{QString("x") + QChar(0) + "y", "50%_a", "50xxa", "a'b\"c\\d", "Regál\r\n2"};
+    for (int i = 0; i < places.size(); ++i) {
+        TParams values;
+        values.Add("ident").SetAsLargeInt(i + 1);
+        values.Add("name").SetAsString(places[i] + "!");
+        values.Add("place").SetAsString(places[i]);
+        cat.data.db.ExecSQL("INSERT INTO MATR (IDENT, IDTYP, NAZEV, MISTO) VALUES(:ident, 0, :name, :place)", &values);
+    }
+    ByPlace();
+    QStringList expected;
+    QStringList sorted = places;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return NativeCollator().compare(a, b) < 0;
+    });
+    for (const QString& place : sorted)
+        expected << '[' + place + ']' << place + '!' << "= 1 položek";
+    EXPECT_EQ(Outline(preview.pages), expected);
 }

@@ -3,7 +3,9 @@
 #include "toolkit/linkhighlighter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -140,6 +142,19 @@ TEST_F(CodeEditorTest, keyHookRunsBeforeTheKeyAndMaySwitchReadOnly)
     EXPECT_EQ(seen, u"abc"_qs);
     EXPECT_EQ(editor->toPlainText(), u"ab"_qs);
     EXPECT_FALSE(editor->isReadOnly());
+}
+
+// Typed, pasted and composed text all pass the filter; what it drops never goes in.
+TEST_F(CodeEditorTest, inputFilterSeesTypedPastedAndComposedText)
+{
+    editor->InputFilter = [](const QString& text) { return QString(text).remove(u'#'); };
+    QTest::keyClicks(editor.get(), u"a#b"_qs);
+    QApplication::clipboard()->setText(u"#c#d"_qs);
+    editor->paste();
+    QInputMethodEvent composed(QString(), {});
+    composed.setCommitString(u"e#"_qs);
+    QApplication::sendEvent(editor.get(), &composed);
+    EXPECT_EQ(editor->toPlainText(), u"abcde"_qs);
 }
 
 TEST_F(CodeEditorTest, readOnlyKeepsACaretTheKeyboardMoves)

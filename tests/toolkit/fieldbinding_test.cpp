@@ -121,3 +121,32 @@ TEST(FieldBinding, EditableComboWritesItsText)
     query.Post();
     EXPECT_EQ(db.Value(QStringLiteral("SELECT MISTO FROM MATR WHERE IDENT=1")), "Sklad Brno");
 }
+
+// The record set keeps 32 characters of a longer stored name; the binding shows the whole value
+// it is given, and only for the record it belongs to.
+TEST(FieldBinding, AWholeStoredValueShowsInPlaceOfItsCutStartUntilTheRecordChanges)
+{
+    CatalogDatabase db(3);
+    const QString whole = QStringLiteral("Položka se jménem delším než jeho sloupec");
+    db.db.ExecSQL(QStringLiteral("UPDATE MATR SET NAZEV='%1' WHERE IDENT=1").arg(whole));
+    TMeral3Table table;
+    table.SetDatabase(&db.db);
+    table.SetTableName(QStringLiteral("MATR"));
+    table.SetIndexName(QStringLiteral("_primary_key"));
+    QLineEdit name;
+    auto* binding = new TFieldBinding(&name, table, QStringLiteral("NAZEV"));
+    table.Open();
+    EXPECT_EQ(name.text(), whole.left(32));
+    binding->ShowWhole(whole);
+    EXPECT_EQ(name.text(), whole);
+    EXPECT_EQ(name.maxLength(), whole.size());
+    table.Edit();  // a change of state keeps it
+    EXPECT_EQ(name.text(), whole);
+    binding->ShowWhole(QStringLiteral("Jiná položka"));  // not this record's value
+    EXPECT_EQ(name.text(), whole.left(32));
+    binding->ShowWhole(whole);
+    table.Cancel();
+    table.Next();
+    EXPECT_EQ(name.text(), "Položka 002");
+    EXPECT_EQ(name.maxLength(), 32);
+}

@@ -1,5 +1,11 @@
 #include "toolkit/messagebox.h"
 
+#include <QApplication>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 class MessageBoxTest : public ::testing::Test {
@@ -18,4 +24,47 @@ TEST_F(MessageBoxTest, answersFromTheQueueThenWithTheSafeDefault)
     ASSERT_EQ(MessageBoxAnswers::History().size(), 3u);
     EXPECT_EQ(MessageBoxAnswers::History()[2].text, "Hotovo.");
     EXPECT_EQ(MessageBoxAnswers::History()[0].icon, QMessageBox::Warning);
+}
+
+TEST_F(MessageBoxTest, aQuotedValueIsCutToOneShortLine)
+{
+    EXPECT_EQ(MessageValue("Regál B"), "Regál B");
+    EXPECT_EQ(MessageValue(QString(60, 'x')), QString(60, 'x'));
+    EXPECT_EQ(MessageValue(QString(61, 'x')), QString(60, 'x') + "…");
+    EXPECT_EQ(MessageValue("první řádek\r\ndruhý"), "první řádek…");
+    EXPECT_EQ(MessageValue(QString("a\tb") + QChar(0) + "c"), "a b c");
+    EXPECT_EQ(MessageValue(QString()), QString());
+}
+
+// A real box: a message of 900 long lines stays on the screen with its buttons, shows markup as
+// typed, and Enter gives the default button.
+TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
+{
+    MessageBoxAnswers::Enable(false);
+    const auto answering = qScopeGuard([] { MessageBoxAnswers::Enable(true); });
+    QString text = "<b>Chyba</b> v obsahu:\n";
+    for (int i = 0; i < 900; ++i)
+        text += QString("řádek %1 ").arg(i).repeated(20) + '\n';
+    text += QString("konec ").repeated(100) + "Ukončit aplikaci?";
+    QRect frame, screen;
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        frame = box->frameGeometry();
+        screen = box->screen()->availableGeometry();
+        format = box->textFormat();
+        shown = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    const auto answer = ShowMessage(nullptr, text, "Chyba", QMessageBox::Critical,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    EXPECT_EQ(answer, QMessageBox::No);
+    EXPECT_LE(frame.height(), screen.height());
+    EXPECT_LE(frame.width(), screen.width());
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_TRUE(shown.startsWith("<b>Chyba</b> v obsahu:\nřádek 0 "));
+    EXPECT_TRUE(shown.endsWith(" Ukončit aplikaci?"));  // the question the buttons answer stays
 }

@@ -1,0 +1,54 @@
+#include "toolkit/filedialog.h"
+
+#include <QAbstractProxyModel>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+// The environment of the test speaks English ("C"); the dialog follows the program's locale.
+TEST(FileDialog, showsSizesDatesAndFoldersInTheProgramsLocaleInColumnsWideEnoughForThem)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Výkresy"));
+    QFile file(dir.filePath("plán.pdf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(300000, 'p'));
+    file.close();
+
+    QFileDialog dialog(nullptr, QString(), dir.path());
+    PrepareFileDialog(dialog);
+    const QSize room = dialog.screen()->availableSize();
+    EXPECT_EQ(dialog.size(), QSize(880, 540).boundedTo(room).expandedTo(dialog.minimumSizeHint()));
+
+    QAbstractProxyModel* shown = dialog.proxyModel();
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    ASSERT_TRUE(shown && files);
+    const QModelIndex folder = shown->mapFromSource(files->index(dir.path()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown->rowCount(folder) == 2; }));
+    auto text = [&](const QString& name, int column) {
+        const QModelIndex source = files->index(dir.filePath(name));
+        return shown->index(shown->mapFromSource(source).row(), column, folder).data().toString();
+    };
+    const QLocale czech;
+    EXPECT_EQ(text("plán.pdf", 1), czech.formattedDataSize(300000));  // "292,97 KiB"
+    EXPECT_EQ(text("Výkresy", 2), "Složka");
+    const QString modified = text("plán.pdf", 3);
+    EXPECT_EQ(modified, czech.toString(QFileInfo(file).lastModified(), QLocale::ShortFormat));
+
+    QHeaderView* header = dialog.findChild<QTreeView*>("treeView")->header();
+    EXPECT_GT(header->sectionSize(1), header->fontMetrics().horizontalAdvance(text("plán.pdf", 1)));
+    EXPECT_GT(header->sectionSize(3), header->fontMetrics().horizontalAdvance(modified));
+}
