@@ -1,8 +1,8 @@
 #include "uDM.h"
 
 #include "sqlite/sql3_utils.h"
+#include "toolkit/programfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -108,7 +108,7 @@ void Tdm::DataModuleCreate()
     query.SetDatabase(&db);
     SetUpDocumentTable();
 
-    db.SetDriver(CleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0")));
+    db.SetDriver(EngineLibraryPath());
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));
     settings_ = std::make_unique<QSettings>(WorkPath(QStringLiteral("regalon.ini")), QSettings::IniFormat);
 }
