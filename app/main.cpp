@@ -1,4 +1,5 @@
 #include "application.h"
+#include "commandline.h"
 #include "fmMain.h"
 
 #include "data/bz2.h"
@@ -10,6 +11,9 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto answered = AnswerCommandLine(argc, argv))
+        return *answered;
+
     TApplication app(argc, argv);
     app.LoadCzechTexts();
 
