@@ -1,4 +1,5 @@
 #include "reports/fmPrint.h"
+#include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/reportengine.h"
 #include "toolkit/reportpreview.h"
@@ -108,6 +109,24 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.PanelText(2), "   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk");
     EXPECT_EQ(Prev().PageNumber(), 1);
     EXPECT_EQ(Prev().Zoom(), 100);
+}
+
+TEST_F(PreviewTest, pictureButtonsShowTheSharedIconsAndPagingCaptionsAreBlack)
+{
+    Open(1);
+    auto image = [](const QIcon& icon) { return icon.pixmap(QSize(16, 16), 2.0).toImage(); };
+    const std::pair<const char*, PreviewPicture> pictures[] = {
+        {"BitBtn6", PreviewPicture::ZoomWidth}, {"BitBtn7", PreviewPicture::ZoomFit},
+        {"BitBtn9", PreviewPicture::ZoomIn},    {"BitBtn10", PreviewPicture::ZoomOut},
+        {"BitBtn8", PreviewPicture::Print}};
+    for (const auto& [name, picture] : pictures)
+        EXPECT_EQ(image(Button(name)->icon()), image(PreviewIcon(picture))) << name;
+    // Where Arial Black is missing, the fallback family still draws heavy arrows.
+    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"}) {
+        EXPECT_EQ(Button(name)->font().family(), "Arial Black") << name;
+        EXPECT_EQ(Button(name)->font().weight(), QFont::Black) << name;
+        EXPECT_EQ(Button(name)->font().pointSize(), 11) << name;
+    }
 }
 
 TEST_F(PreviewTest, pageInformationTurnsIntoTheCountAndTheViewToPageWidth)
