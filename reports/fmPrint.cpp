@@ -194,6 +194,7 @@ void TfPrint::BitBtn8Click()
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     dialog.setMinMax(1, count);
     dialog.setFromTo(1, count);
     dialog.setPrintRange(QAbstractPrintDialog::PageRange);
@@ -204,6 +205,8 @@ void TfPrint::BitBtn8Click()
     const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
     settings.FirstPage = range ? printer.fromPage() : 1;
     settings.LastPage = range ? printer.toPage() : count;
+    settings.Collate = printer.collateCopies();
+    settings.Reverse = printer.pageOrder() == QPrinter::LastPageFirst;
     try {
         FReport->Print();
     } catch (const Exception& e) {

@@ -4,6 +4,8 @@
 #include "toolkit/reportengine.h"
 #include "toolkit/reportpreview.h"
 
+#include "tests/support/pdftext.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QPrintDialog>
@@ -256,16 +258,27 @@ TEST_F(PreviewTest, printsTheChosenPagesAndCopiesWithF8)
         dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
         dialog.printer()->setOutputFileName(pdf);
         dialog.printer()->setCopyCount(2);
+        dialog.printer()->setCollateCopies(false);
+        dialog.printer()->setPageOrder(QPrinter::LastPageFirst);
         dialog.setFromTo(2, 3);
+        EXPECT_TRUE(dialog.testOption(QAbstractPrintDialog::PrintCollateCopies));
         return true;
     });
     QTest::keyClick(&w, Qt::Key_F8);
-    EXPECT_EQ(report.PrinterSettings().Copies, 2);
-    EXPECT_EQ(report.PrinterSettings().FirstPage, 2);
-    EXPECT_EQ(report.PrinterSettings().LastPage, 3);
+    const TPrinterSettings& chosen = report.PrinterSettings();
+    EXPECT_EQ(chosen.Copies, 2);
+    EXPECT_EQ(chosen.FirstPage, 2);
+    EXPECT_EQ(chosen.LastPage, 3);
+    EXPECT_FALSE(chosen.Collate);
+    EXPECT_TRUE(chosen.Reverse);
+    // The sheets are laid out here; the printer must not multiply or turn them again.
+    EXPECT_EQ(report.Printer().copyCount(), 1);
+    EXPECT_EQ(report.Printer().pageOrder(), QPrinter::FirstPageFirst);
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("/Type /Page\n"), 4);
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page\n"), 4);
+    EXPECT_TRUE(bytes.contains(PdfInfoEntry("Title", u"Seznam materiálu"_qs)));
     EXPECT_TRUE(MessageBoxAnswers::History().empty());
 }
 
