@@ -15,6 +15,7 @@ int main(int argc, char* argv[])
         return *answered;
 
     TApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("regalon"));  // the menu entry: its icon and name
     app.LoadCzechTexts();
 
     // A second start only brings the first one back; the catalogue is not touched.
