@@ -435,7 +435,7 @@ void TfMain::CreateContentArea()
     textPath = new QLabel(panelDoc);
     textPath->setObjectName(QStringLiteral("textPath"));
     textPath->setFont(ArialFont(9));
-    textPath->setStyleSheet(QStringLiteral("color: blue"));
+    textPath->setStyleSheet(QStringLiteral("color: palette(link)"));  // blue in a light scheme
     textPath->setCursor(Qt::PointingHandCursor);
     textPath->move(100, 8);
     layout->addWidget(panelDoc);
@@ -458,6 +458,7 @@ void TfMain::CreateProgressPanel()
     panelProgress->setAutoFillBackground(true);
     QPalette silver = panelProgress->palette();
     silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    silver.setColor(QPalette::WindowText, Qt::black);  // a dark scheme's light text would vanish on silver
     panelProgress->setPalette(silver);
 
     progressText = new QLabel(panelProgress);
@@ -503,6 +504,7 @@ void TfMain::CreatePlacesPanel()
     panMista->setAutoFillBackground(true);
     QPalette silver = panMista->palette();
     silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    silver.setColor(QPalette::WindowText, Qt::black);
     panMista->setPalette(silver);
     auto* strip = new QHBoxLayout(panMista);
     strip->setContentsMargins(0, 0, 3, 0);

@@ -9,9 +9,9 @@
 #include "sqlite/sql3_utils.h"
 #include "toolkit/codeeditor.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/programfiles.h"
 #include "toolkit/shell.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -85,16 +85,6 @@ bool IsWebLink(const QString& text, Qt::CaseSensitivity cs)
         if (text.startsWith(scheme, cs))
             return true;
     return false;
-}
-
-// The help document beside the executable: its path with ".pdf" for its extension.
-QString HelpDocumentPath()
-{
-    const QString program = QCoreApplication::applicationFilePath();
-    const QFileInfo info(program);
-    if (info.suffix().isEmpty())
-        return program + QStringLiteral(".pdf");
-    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".pdf");
 }
 
 }  // namespace

@@ -223,15 +223,20 @@ void TfMain::tableIDTYPGetText(TField& sender, QString& text, bool)
 void TfMain::gridDrawColumnCell(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     const QRect cell = option.rect;
-    QColor background = palette().color(QPalette::ToolTipBase);
+    // Background and text from one pair of palette roles, so every band is legible in a dark
+    // scheme too: in a light one white and button-face bands and the tooltip colour for the
+    // current row, all with black text.
+    QPalette::ColorRole background = QPalette::ToolTipBase;
+    QPalette::ColorRole text = QPalette::ToolTipText;
     if (!(option.state & QStyle::State_Selected)) {
         // Rows counted on the screen, the title row being row 0: the bands stay where they are
         // while the list scrolls. The cell leaves out the grid line under it.
-        const int screenRow = cell.top() / (cell.height() + 1) + 1;
-        background = screenRow % 2 == 1 ? QColor(Qt::white) : palette().color(QPalette::Button);
+        const bool odd = (cell.top() / (cell.height() + 1) + 1) % 2 == 1;
+        background = odd ? QPalette::Base : QPalette::Button;
+        text = odd ? QPalette::Text : QPalette::ButtonText;
     }
-    painter.fillRect(cell, background);
-    painter.setPen(Qt::black);
+    painter.fillRect(cell, palette().color(background));
+    painter.setPen(palette().color(text));
     painter.setFont(CellFont(gridModel->FieldOfColumn(index.column())));
     painter.setClipRect(cell);
     painter.drawText(cell.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

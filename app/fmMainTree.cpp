@@ -158,13 +158,13 @@ void TfMain::treeCollapsing(QTreeWidgetItem* node)
 
 void TfMain::treeCustomDrawItem(const QTreeWidgetItem* node, QStyleOptionViewItem& option) const
 {
-    // White only where the background is highlighted: white text on a hovered, unhighlighted
-    // row would vanish.
-    QColor colour = Qt::white;
+    // The palette's own colours for its own backgrounds: in a light scheme blue branches, black
+    // leaves and white highlighted text, and legible ones in a dark scheme. The highlighted text
+    // colour only where the background is highlighted: on a hovered, unhighlighted row it would vanish.
+    QPalette::ColorRole role = QPalette::HighlightedText;
     if (!(option.state & QStyle::State_Selected))
-        colour = node && node->childCount() > 0 ? QColor(0, 0, 255) : QColor(Qt::black);
-    option.palette.setColor(QPalette::Text, colour);
-    option.palette.setColor(QPalette::HighlightedText, Qt::white);
+        role = node && node->childCount() > 0 ? QPalette::Link : QPalette::Text;
+    option.palette.setColor(QPalette::Text, tree->palette().color(role));
 }
 
 void TfMain::popupTreePopup()

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "commandline.h"
 #include "fmMain.h"
 
 #include "data/bz2.h"
@@ -10,7 +11,11 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto answered = AnswerCommandLine(argc, argv))
+        return *answered;
+
     TApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("regalon"));  // the menu entry: its icon and name
     app.LoadCzechTexts();
 
     // A second start only brings the first one back; the catalogue is not touched.

@@ -3,8 +3,8 @@
 #include "docstoredigest.h"
 
 #include "sqlite/sql3_utils.h"
+#include "toolkit/programfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -110,7 +110,7 @@ void Tdm::DataModuleCreate()
     query.SetName(QStringLiteral("query"));
     query.SetDatabase(&db);
 
-    db.SetDriver(CleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0")));
+    db.SetDriver(EngineLibraryPath());
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));
     settings_ = std::make_unique<QSettings>(WorkPath(QStringLiteral("regalon.ini")), QSettings::IniFormat);
 }

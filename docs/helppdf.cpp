@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -47,14 +48,35 @@ std::optional<QString> MissingCzechLetter(const QFont& font)
     return std::nullopt;
 }
 
+// The pictures the page names, relative to its folder.
+QStringList PictureNames(const QString& html)
+{
+    static const QRegularExpression source(QStringLiteral("<img[^>]*\\ssrc=\"([^\"]+)\""));
+    QStringList names;
+    for (const auto& match : source.globalMatch(html))
+        names << match.captured(1);
+    return names;
+}
+
 // QTextDocument silently leaves out a picture it cannot load; a renamed icon must stop the build instead.
 std::optional<QString> MissingPicture(const QString& html, const QDir& folder)
 {
-    static const QRegularExpression source(QStringLiteral("<img[^>]*\\ssrc=\"([^\"]+)\""));
-    for (const auto& match : source.globalMatch(html))
-        if (!QFileInfo::exists(folder.filePath(match.captured(1))))
-            return match.captured(1);
+    for (const QString& name : PictureNames(html))
+        if (!QFileInfo::exists(folder.filePath(name)))
+            return name;
     return std::nullopt;
+}
+
+// An SVG picture would be drawn at its own small size and blur on paper; hand the document each
+// one drawn at several times that size instead.
+void AddSharpPictures(QTextDocument& document, const QString& html, const QDir& folder)
+{
+    constexpr int kPictureScale = 8;
+    for (const QString& name : PictureNames(html)) {
+        QImageReader reader(folder.filePath(name));
+        reader.setScaledSize(reader.size() * kPictureScale);
+        document.addResource(QTextDocument::ImageResource, QUrl(name), reader.read());
+    }
 }
 
 void WritePdf(QTextDocument& document, const QString& path)
@@ -98,6 +120,7 @@ int main(int argc, char* argv[])
     // Pictures in the page are named relative to the HTML file, which Qt finds by the document URL.
     const QUrl url = QUrl::fromLocalFile(QFileInfo(input).absoluteFilePath());
     document.setMetaInformation(QTextDocument::DocumentUrl, url.toString());
+    AddSharpPictures(document, *html, folder);
     document.setHtml(*html);
 
     // Written beside the target first, so a failed run never leaves a half-written help file.

@@ -1,6 +1,7 @@
 #include "fmPrint.h"
 
 #include "sqlite/errors.h"
+#include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/reportengine.h"
 #include "toolkit/reportpreview.h"
@@ -10,8 +11,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
@@ -38,62 +37,6 @@ bool runPrintDialog(QPrintDialog& dialog)
     if (const TPrintDialogRunner& runner = printDialogRunner())
         return runner(dialog);
     return dialog.exec() == QDialog::Accepted;
-}
-
-enum class Picture { ZoomWidth, ZoomFit, ZoomIn, ZoomOut, Print };
-
-void drawPage(QPainter& p, const QRectF& r)
-{
-    p.setBrush(Qt::white);
-    p.drawRect(r);
-}
-
-void drawMagnifier(QPainter& p, bool plus)
-{
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-    p.setPen(QPen(Qt::black, 2.5, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    p.setPen(QPen(Qt::black, 1.5));
-    p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
-    if (plus)
-        p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
-}
-
-// Plain line pictures for the zoom and print buttons.
-QIcon drawPicture(Picture picture)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    switch (picture) {
-    case Picture::ZoomWidth:
-        drawPage(p, QRectF(3.5, 1.5, 9, 13));
-        p.drawLine(QPointF(1, 8), QPointF(15, 8));
-        p.drawPolyline(QPolygonF({QPointF(3, 6), QPointF(1, 8), QPointF(3, 10)}));
-        p.drawPolyline(QPolygonF({QPointF(13, 6), QPointF(15, 8), QPointF(13, 10)}));
-        break;
-    case Picture::ZoomFit:
-        drawPage(p, QRectF(4.5, 2.5, 7, 11));
-        p.drawPolyline(QPolygonF({QPointF(0.5, 4), QPointF(0.5, 0.5), QPointF(4, 0.5)}));
-        p.drawPolyline(QPolygonF({QPointF(12, 0.5), QPointF(15.5, 0.5), QPointF(15.5, 4)}));
-        p.drawPolyline(QPolygonF({QPointF(0.5, 12), QPointF(0.5, 15.5), QPointF(4, 15.5)}));
-        p.drawPolyline(QPolygonF({QPointF(12, 15.5), QPointF(15.5, 15.5), QPointF(15.5, 12)}));
-        break;
-    case Picture::ZoomIn:
-    case Picture::ZoomOut:
-        drawMagnifier(p, picture == Picture::ZoomIn);
-        break;
-    case Picture::Print:
-        drawPage(p, QRectF(4.5, 0.5, 7, 6));
-        p.setBrush(Qt::gray);
-        p.drawRoundedRect(QRectF(0.5, 5.5, 15, 7), 1, 1);
-        drawPage(p, QRectF(3.5, 10.5, 9, 5));
-        break;
-    }
-    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -135,8 +78,8 @@ void TfPrint::BuildToolStrip(QVBoxLayout* column)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    QFont arrows(QStringLiteral("Arial Black"));
-    arrows.setPointSize(11);
+    // Asking for the black weight keeps the arrows heavy where another family stands in.
+    QFont arrows(QStringLiteral("Arial Black"), 11, QFont::Black);
     const struct {
         const char* name;
         const char* caption;
@@ -152,13 +95,13 @@ void TfPrint::BuildToolStrip(QVBoxLayout* column)
         button->setFont(arrows);
     }
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn6", "Zoom to width", &TfPrint::BitBtn6Click)->setIcon(drawPicture(Picture::ZoomWidth));
-    AddButton(row, "BitBtn7", "Zoom to fit", &TfPrint::BitBtn7Click)->setIcon(drawPicture(Picture::ZoomFit));
+    AddButton(row, "BitBtn6", "Zoom to width", &TfPrint::BitBtn6Click)->setIcon(PreviewIcon(PreviewPicture::ZoomWidth));
+    AddButton(row, "BitBtn7", "Zoom to fit", &TfPrint::BitBtn7Click)->setIcon(PreviewIcon(PreviewPicture::ZoomFit));
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn9", "Zoom+", &TfPrint::BitBtn9Click)->setIcon(drawPicture(Picture::ZoomIn));
-    AddButton(row, "BitBtn10", "Zoom-", &TfPrint::BitBtn10Click)->setIcon(drawPicture(Picture::ZoomOut));
+    AddButton(row, "BitBtn9", "Zoom+", &TfPrint::BitBtn9Click)->setIcon(PreviewIcon(PreviewPicture::ZoomIn));
+    AddButton(row, "BitBtn10", "Zoom-", &TfPrint::BitBtn10Click)->setIcon(PreviewIcon(PreviewPicture::ZoomOut));
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn8", "Print", &TfPrint::BitBtn8Click)->setIcon(drawPicture(Picture::Print));
+    AddButton(row, "BitBtn8", "Print", &TfPrint::BitBtn8Click)->setIcon(PreviewIcon(PreviewPicture::Print));
     row->addStretch(1);
     column->addWidget(Panel);
 }
@@ -251,6 +194,7 @@ void TfPrint::BitBtn8Click()
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
     dialog.setMinMax(1, count);
     dialog.setFromTo(1, count);
     dialog.setPrintRange(QAbstractPrintDialog::PageRange);
@@ -261,6 +205,8 @@ void TfPrint::BitBtn8Click()
     const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
     settings.FirstPage = range ? printer.fromPage() : 1;
     settings.LastPage = range ? printer.toPage() : count;
+    settings.Collate = printer.collateCopies();
+    settings.Reverse = printer.pageOrder() == QPrinter::LastPageFirst;
     try {
         FReport->Print();
     } catch (const Exception& e) {

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <array>
-#include <initializer_list>
 #include <mutex>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires. The resources live in a static library, so
@@ -15,18 +14,12 @@ static void RegisterIconResources()
 
 namespace {
 
-constexpr std::initializer_list<int> kListSizes = {16, 24, 32, 48};
-
-QIcon LoadIcon(const char* name, std::initializer_list<int> sizes = kListSizes)
+// Qt's SVG icon engine draws the picture for every size and scale factor it is asked for.
+QIcon LoadIcon(const char* name)
 {
     static std::once_flag registered;
     std::call_once(registered, RegisterIconResources);
-
-    QIcon icon;
-    for (int size : sizes)
-        icon.addFile(QStringLiteral(":/regalon/icons/png/%1-%2.png").arg(QLatin1String(name)).arg(size),
-                     QSize(size, size));
-    return icon;
+    return QIcon(QStringLiteral(":/regalon/icons/%1.svg").arg(QLatin1String(name)));
 }
 
 constexpr std::array<const char*, ImageListCount> kImageList = {
@@ -57,7 +50,7 @@ QIcon ImageListIcon(int index)
 
 QIcon CancelIcon()
 {
-    return LoadIcon("cancel", {24, 48});
+    return LoadIcon("cancel");
 }
 
 QIcon PreviewIcon(PreviewPicture picture)
@@ -83,5 +76,5 @@ QIcon DialogIcon(DialogPicture picture)
 
 QIcon ApplicationIcon()
 {
-    return LoadIcon("regalon", {16, 24, 32, 48, 64, 128, 256});
+    return LoadIcon("regalon");
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// The program's own pictures, compiled into the toolkit library. Every function answers a fresh
-// QIcon with all sizes the picture ships in (16 px and up); call them after QGuiApplication exists.
+// The program's own pictures, compiled into the toolkit library as SVG and drawn by Qt SVG at the
+// size and scale factor asked for. Every function answers a fresh QIcon; call them after
+// QGuiApplication exists.
 
 #include <QIcon>
 

@@ -2,9 +2,12 @@
 
 #include "linktoken.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+
 TLinkHighlighting::TLinkHighlighting(QObject* parent) : QObject(parent)
 {
-    linkFormat_.setForeground(Qt::blue);
+    linkFormat_.setForeground(QGuiApplication::palette().color(QPalette::Link));  // blue in a light scheme
     linkFormat_.setFontUnderline(true);
 }
 

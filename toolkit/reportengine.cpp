@@ -370,12 +370,15 @@ QPrinter& TReport::Printer()
 void TReport::Print()
 {
     QPrinter& printer = Printer();
-    // Copies are printed one after another, so the printer must not multiply them again.
+    // Copies, their collation and the page order are laid out here, so the printer must not
+    // multiply or turn them again.
     printer.setCopyCount(1);
+    printer.setCollateCopies(true);
+    printer.setPageOrder(QPrinter::FirstPageFirst);
     Print(printer);
 }
 
 void TReport::Print(QPagedPaintDevice& device)
 {
-    pages_->Print(device, printerSettings_.Copies, printerSettings_.FirstPage, printerSettings_.LastPage);
+    pages_->Print(device, printerSettings_, title_);
 }

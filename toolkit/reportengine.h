@@ -32,12 +32,6 @@ void GenerateReport(const TReportLayout& layout, TReportDataSource& data, TRepor
 
 QString ReportTimeText(const QDateTime& time);
 
-struct TPrinterSettings {
-    int Copies = 1;
-    int FirstPage = 0;  // 0: from the first page
-    int LastPage = 0;   // 0: up to the last page
-};
-
 // Base of the report classes: they declare their bands in Layout() and hand a data source over.
 // The data source is not owned and must outlive Prepare().
 class TReport {
@@ -66,7 +60,8 @@ public:
     std::function<void(TReportPageSource& pages)> OnPreview;
 
     QPrinter& Printer();  // made on first use; the print dialog works on it
-    // Prints the prepared pages with the printer settings, on Printer() or on the given device.
+    // Prints the prepared pages with the printer settings, on Printer() or on the given device; the
+    // print job (or the PDF) is named after the report title.
     void Print();
     void Print(QPagedPaintDevice& device);
 

@@ -4,10 +4,12 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 QFont ReportUnitFont(const QFont& pointFont)
 {
@@ -73,10 +75,14 @@ void paintTexts(QPainter& painter, const TReportPage& page)
     }
 }
 
-void preparePaper(QPagedPaintDevice& device, const QSizeF& pageMm)
+void preparePaper(QPagedPaintDevice& device, const QSizeF& pageMm, const QString& documentName)
 {
-    if (auto* printer = dynamic_cast<QPrinter*>(&device))
+    if (auto* printer = dynamic_cast<QPrinter*>(&device)) {
         printer->setFullPage(true);
+        printer->setDocName(documentName);  // the job's name in the queue, the title of a PDF
+    } else if (auto* pdf = dynamic_cast<QPdfWriter*>(&device)) {
+        pdf->setTitle(documentName);
+    }
     device.setPageLayout(QPageLayout(QPageSize(pageMm, QPageSize::Millimeter), QPageLayout::Portrait,
                                      QMarginsF(), QPageLayout::Millimeter));
 }
@@ -87,6 +93,13 @@ QPointF paperOrigin(const QPagedPaintDevice& device)
     const QPageLayout layout = device.pageLayout();
     const QRect paint = layout.paintRectPixels(device.logicalDpiX());
     return -QPointF(paint.topLeft());
+}
+
+// The first and the last page of the range, within the report.
+std::pair<int, int> printRange(const TPrinterSettings& settings, int pageCount)
+{
+    return {std::max(settings.FirstPage, 1),
+            settings.LastPage <= 0 ? pageCount : std::min(settings.LastPage, pageCount)};
 }
 
 // Names the printer or the output file in messages about a failed print.
@@ -126,26 +139,44 @@ QImage TReportPageSource::RenderPage(int number, double dpi) const
     return image;
 }
 
-void TReportPageSource::Print(QPagedPaintDevice& device, int copies, int first, int last) const
+std::vector<int> PrintOrder(const TPrinterSettings& settings, int pageCount)
 {
-    first = std::max(first, 1);
-    last = last <= 0 ? PageCount() : std::min(last, PageCount());
-    if (first > last)
+    const auto [first, last] = printRange(settings, pageCount);
+    std::vector<int> range;
+    for (int number = first; number <= last; ++number)
+        range.push_back(number);
+    if (settings.Reverse)
+        std::reverse(range.begin(), range.end());
+    const int copies = std::max(settings.Copies, 1);
+    std::vector<int> order;
+    if (settings.Collate) {
+        for (int copy = 0; copy < copies; ++copy)
+            order.insert(order.end(), range.begin(), range.end());
+    } else {
+        for (int number : range)
+            order.insert(order.end(), std::size_t(copies), number);
+    }
+    return order;
+}
+
+void TReportPageSource::Print(QPagedPaintDevice& device, const TPrinterSettings& settings,
+                              const QString& documentName) const
+{
+    const std::vector<int> order = PrintOrder(settings, PageCount());
+    if (order.empty()) {
+        const auto [first, last] = printRange(settings, PageCount());
         throw Exception(QStringLiteral("Sestava nemá žádnou stranu k tisku v rozsahu %1 až %2.").arg(first).arg(last));
-    preparePaper(device, pageSize_);
+    }
+    preparePaper(device, pageSize_, documentName);
     QPainter painter;
     if (!painter.begin(&device))
         throw Exception(QStringLiteral("Tisk sestavy nelze zahájit%1.").arg(deviceName(device)));
     const double pxPerMm = device.logicalDpiX() / 25.4;
     const QPointF origin = paperOrigin(device);
-    bool firstSheet = true;
-    for (int copy = 0; copy < std::max(copies, 1); ++copy) {
-        for (int number = first; number <= last; ++number) {
-            if (!firstSheet && !device.newPage())
-                throw Exception(QStringLiteral("Tisk sestavy se přerušil na straně %1.").arg(number));
-            firstSheet = false;
-            PaintPage(painter, number, pxPerMm, origin);
-        }
+    for (std::size_t sheet = 0; sheet < order.size(); ++sheet) {
+        if (sheet > 0 && !device.newPage())
+            throw Exception(QStringLiteral("Tisk sestavy se přerušil na straně %1.").arg(order[sheet]));
+        PaintPage(painter, order[sheet], pxPerMm, origin);
     }
     painter.end();
 }

@@ -51,6 +51,20 @@ struct TReportPage {
     QStringList Texts(const QString& band) const;  // the texts printed in bands of that name, in order
 };
 
+// Which pages print and how: first … last, copies times over. Collated copies come each one
+// complete; otherwise every page comes copies times before the next. Reversed, the last page of
+// the range comes first.
+struct TPrinterSettings {
+    int Copies = 1;
+    int FirstPage = 0;  // 0: from the first page
+    int LastPage = 0;   // 0: up to the last page
+    bool Collate = true;
+    bool Reverse = false;
+};
+
+// The page numbers in the order they go to the paper; empty when the range holds no page.
+std::vector<int> PrintOrder(const TPrinterSettings& settings, int pageCount);
+
 class TReportPageSource : public QObject {
     Q_OBJECT
 
@@ -68,10 +82,9 @@ public:
     // Paints the page with its top left corner at origin, scaled to pxPerMm device pixels a millimetre.
     void PaintPage(QPainter& painter, int number, double pxPerMm, QPointF origin = {}) const;
     QImage RenderPage(int number, double dpi) const;  // on white
-    // Prints pages first … last (0 for the last page) copies times over, each copy complete, on
-    // paper of the page size. Raises an Exception when the range holds no page or the device
-    // refuses to start.
-    void Print(QPagedPaintDevice& device, int copies, int first, int last) const;
+    // Prints the pages in PrintOrder on paper of the page size, the document named as given.
+    // Raises an Exception when the range holds no page or the device refuses to start.
+    void Print(QPagedPaintDevice& device, const TPrinterSettings& settings, const QString& documentName) const;
 
 signals:
     void PageAvailable(int count);

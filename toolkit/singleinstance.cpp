@@ -1,8 +1,9 @@
 #include "singleinstance.h"
 
-#include <QDir>
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include <unistd.h>
@@ -10,7 +11,10 @@
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
+constexpr int kDefaultAnswerTimeoutMs = 3000;
 const QByteArray kRestoreRequest = "restore\n";
+const QByteArray kPingRequest = "ping\n";
+const QByteArray kAnswer = "ok\n";
 
 bool fitsSocketName(QChar c)
 {
@@ -18,17 +22,26 @@ bool fitsSocketName(QChar c)
            || c == u'_' || c == u'.';
 }
 
-// Whether something answers on the name: a live instance rather than a file left by a crash.
-bool someoneListens(const QString& name, QLocalSocket& socket)
+// Two sessions of one user on different displays each run their own instance.
+QString sessionDisplay()
 {
-    socket.connectToServer(name);
-    return socket.waitForConnected(kConnectTimeoutMs);
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    return wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland;
+}
+
+bool readAnswer(QLocalSocket& socket, const QDeadlineTimer& deadline)
+{
+    while (!socket.canReadLine())
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    return socket.readLine() == kAnswer;
 }
 
 }  // namespace
 
 TSingleInstance::TSingleInstance(const QString& title, QObject* parent)
-    : QObject(parent), name_(ServerName(title)), server_(new QLocalServer(this))
+    : QObject(parent), name_(ServerName(title)), answerTimeoutMs_(kDefaultAnswerTimeoutMs),
+      server_(new QLocalServer(this))
 {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &TSingleInstance::acceptConnections);
@@ -38,34 +51,50 @@ TSingleInstance::~TSingleInstance() = default;
 
 QString TSingleInstance::ServerName(const QString& title)
 {
+    // Qt makes the fallback folder with mode 0700 and refuses one that another user owns.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        return {};
     QString name = title + u'-' + QString::number(getuid());
+    if (const QString display = sessionDisplay(); !display.isEmpty())
+        name += u'-' + display;
     for (QChar& c : name)
         if (!fitsSocketName(c))
             c = u'_';
-    return QDir::tempPath() + u'/' + name;
+    return folder + u'/' + name;
+}
+
+TSingleInstance::Peer TSingleInstance::Ask(const QByteArray& request) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(kConnectTimeoutMs))
+        return Peer::None;
+    const QDeadlineTimer deadline(answerTimeoutMs_);
+    socket.write(request);
+    return readAnswer(socket, deadline) ? Peer::Instance : Peer::Silent;
 }
 
 bool TSingleInstance::SignalRunningInstance()
 {
-    QLocalSocket socket;
-    if (!someoneListens(name_, socket))
+    if (name_.isEmpty())
         return false;
-    // The running instance reads the request when its event loop gets to it; there is no answer to
-    // wait for, so this works also while that instance is busy.
-    socket.write(kRestoreRequest);
-    socket.waitForBytesWritten(kConnectTimeoutMs);
-    socket.disconnectFromServer();
-    return true;
+    const Peer peer = Ask(kRestoreRequest);
+    silentPeer_ = peer == Peer::Silent;
+    return peer == Peer::Instance;
 }
 
 bool TSingleInstance::Listen()
 {
     if (Listening())
         return true;
-    // The server replaces an existing socket file when it listens, so ask first whether a live
-    // instance owns it; a file nobody answers on was left by a crash.
-    QLocalSocket probe;
-    if (someoneListens(name_, probe)) {
+    if (name_.isEmpty()) {
+        error_ = QStringLiteral("No private runtime folder for the instance socket");
+        return false;
+    }
+    // The server replaces an existing socket file when it listens, so ask first whether a running
+    // instance owns it, unless the last question found only silence there.
+    if (!silentPeer_ && Ask(kPingRequest) == Peer::Instance) {
         error_ = QStringLiteral("Another instance listens on %1").arg(name_);
         return false;
     }
@@ -87,9 +116,12 @@ void TSingleInstance::acceptConnections()
         auto readRequest = [this, client] {
             if (!client->canReadLine())
                 return;
-            if (client->readLine() == kRestoreRequest)
+            const QByteArray request = client->readLine();
+            if (request == kRestoreRequest || request == kPingRequest)
+                client->write(kAnswer);
+            client->disconnectFromServer();  // after the answer has been written
+            if (request == kRestoreRequest)
                 emit RestoreRequested();
-            client->disconnectFromServer();
         };
         connect(client, &QLocalSocket::readyRead, this, readRequest);
         readRequest();  // the request may have come with the connection

@@ -1,18 +1,20 @@
 #pragma once
 
-// Only one instance of the program runs per user. The first start listens on a local socket named
-// after the program's fixed title and the user id; a later start connects, asks the first to bring
-// its window back, and ends.
+// Only one instance of the program runs per user and display. The first start listens on a local
+// socket in the user's private runtime folder ($XDG_RUNTIME_DIR, else a 0700 folder of the user's
+// own that Qt keeps), named after the program's fixed title, the user id and the display; a later
+// start connects, asks the first to bring its window back, waits for its answer, and ends.
 //
 //     TSingleInstance instance;
 //     if (instance.SignalRunningInstance()) return 0;   // before the database is touched
 //     instance.Listen();
 //     connect(&instance, &TSingleInstance::RestoreRequested, &window, [&] { BringToFront(&window); });
+//
+// Something that listens on the name but does not answer (a hung program, or a squatter) is not
+// taken for a running instance: the start goes on and takes the name over.
 
 #include <QObject>
 #include <QString>
-
-#include <memory>
 
 class QLocalServer;
 class QWidget;
@@ -26,15 +28,20 @@ public:
                              QObject* parent = nullptr);
     ~TSingleInstance() override;
 
-    // The socket path for a title: the title and the user id, with every character a socket name
-    // should not hold turned into "_", in the temporary folder.
+    // The socket path for a title: the title, the user id and the display, with every character a
+    // socket name should not hold turned into "_", in the private runtime folder. Empty when the
+    // user has no such folder (its fallback belongs to someone else).
     static QString ServerName(const QString& title);
     QString Name() const { return name_; }
 
+    // How long a start waits for the running instance to answer.
+    void SetAnswerTimeout(int milliseconds) { answerTimeoutMs_ = milliseconds; }
+
     // True when an instance already runs; it has then been asked to restore its window.
     bool SignalRunningInstance();
-    // Starts answering later starts. A socket left by a crashed instance is removed first; false
-    // (with ErrorString) when another instance owns the name or the socket cannot be made.
+    // Starts answering later starts. A socket nobody answers on (left by a crash, or squatted) is
+    // replaced; false (with ErrorString) when a running instance owns the name or the socket
+    // cannot be made.
     bool Listen();
     bool Listening() const;
     QString ErrorString() const { return error_; }
@@ -43,11 +50,15 @@ signals:
     void RestoreRequested();
 
 private:
+    enum class Peer { None, Instance, Silent };
+    Peer Ask(const QByteArray& request) const;
     void acceptConnections();
 
     QString name_;
     QString error_;
-    QLocalServer* server_;  // child of this object
+    int answerTimeoutMs_;
+    bool silentPeer_ = false;  // the last question found a listener that did not answer
+    QLocalServer* server_;     // child of this object
 };
 
 // Shows a minimised or maximised window at its normal size and position, raises and activates it.

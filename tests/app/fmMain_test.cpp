@@ -349,15 +349,15 @@ TEST(SingleInstance, SecondStartSignalsTheFirstAndEndsWithoutOpeningTheDatabase)
     QTemporaryDir sockets, first, second;
     auto environment = [&](const QTemporaryDir& dataHome) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TMPDIR", sockets.path());  // a socket of its own, never a real running instance
+        env.insert("XDG_RUNTIME_DIR", sockets.path());  // a socket of its own, never a real running instance
         env.insert("XDG_DATA_HOME", dataHome.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         return env;
     };
-    const QByteArray previousTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", sockets.path().toUtf8());
+    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", sockets.path().toUtf8());
     const QString socket = TSingleInstance::ServerName(QString::fromLatin1(kInstanceTitle));
-    qputenv("TMPDIR", previousTmp);
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
     ASSERT_TRUE(socket.startsWith(sockets.path()));
 
     QProcess running;

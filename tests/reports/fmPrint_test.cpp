@@ -1,7 +1,10 @@
 #include "reports/fmPrint.h"
+#include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/reportengine.h"
 #include "toolkit/reportpreview.h"
+
+#include "tests/support/pdftext.h"
 
 #include <QFile>
 #include <QLabel>
@@ -108,6 +111,24 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.PanelText(2), "   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk");
     EXPECT_EQ(Prev().PageNumber(), 1);
     EXPECT_EQ(Prev().Zoom(), 100);
+}
+
+TEST_F(PreviewTest, pictureButtonsShowTheSharedIconsAndPagingCaptionsAreBlack)
+{
+    Open(1);
+    auto image = [](const QIcon& icon) { return icon.pixmap(QSize(16, 16), 2.0).toImage(); };
+    const std::pair<const char*, PreviewPicture> pictures[] = {
+        {"BitBtn6", PreviewPicture::ZoomWidth}, {"BitBtn7", PreviewPicture::ZoomFit},
+        {"BitBtn9", PreviewPicture::ZoomIn},    {"BitBtn10", PreviewPicture::ZoomOut},
+        {"BitBtn8", PreviewPicture::Print}};
+    for (const auto& [name, picture] : pictures)
+        EXPECT_EQ(image(Button(name)->icon()), image(PreviewIcon(picture))) << name;
+    // Where Arial Black is missing, the fallback family still draws heavy arrows.
+    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"}) {
+        EXPECT_EQ(Button(name)->font().family(), "Arial Black") << name;
+        EXPECT_EQ(Button(name)->font().weight(), QFont::Black) << name;
+        EXPECT_EQ(Button(name)->font().pointSize(), 11) << name;
+    }
 }
 
 TEST_F(PreviewTest, pageInformationTurnsIntoTheCountAndTheViewToPageWidth)
@@ -237,16 +258,27 @@ TEST_F(PreviewTest, printsTheChosenPagesAndCopiesWithF8)
         dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
         dialog.printer()->setOutputFileName(pdf);
         dialog.printer()->setCopyCount(2);
+        dialog.printer()->setCollateCopies(false);
+        dialog.printer()->setPageOrder(QPrinter::LastPageFirst);
         dialog.setFromTo(2, 3);
+        EXPECT_TRUE(dialog.testOption(QAbstractPrintDialog::PrintCollateCopies));
         return true;
     });
     QTest::keyClick(&w, Qt::Key_F8);
-    EXPECT_EQ(report.PrinterSettings().Copies, 2);
-    EXPECT_EQ(report.PrinterSettings().FirstPage, 2);
-    EXPECT_EQ(report.PrinterSettings().LastPage, 3);
+    const TPrinterSettings& chosen = report.PrinterSettings();
+    EXPECT_EQ(chosen.Copies, 2);
+    EXPECT_EQ(chosen.FirstPage, 2);
+    EXPECT_EQ(chosen.LastPage, 3);
+    EXPECT_FALSE(chosen.Collate);
+    EXPECT_TRUE(chosen.Reverse);
+    // The sheets are laid out here; the printer must not multiply or turn them again.
+    EXPECT_EQ(report.Printer().copyCount(), 1);
+    EXPECT_EQ(report.Printer().pageOrder(), QPrinter::FirstPageFirst);
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("/Type /Page\n"), 4);
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page\n"), 4);
+    EXPECT_TRUE(bytes.contains(PdfInfoEntry("Title", u"Seznam materiálu"_qs)));
     EXPECT_TRUE(MessageBoxAnswers::History().empty());
 }
 

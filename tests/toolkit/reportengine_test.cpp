@@ -2,6 +2,8 @@
 #include "toolkit/reportengine.h"
 #include "toolkit/reportexpr.h"
 
+#include "tests/support/pdftext.h"
+
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPdfWriter>
@@ -343,4 +345,26 @@ TEST(ReportPagesTest, printsTheChosenRangeAsManyTimesAsAsked)
     QPdfWriter writer(dir.filePath("none.pdf"));
     r.report.PrinterSettings() = {1, 50, 60};
     EXPECT_THROW(r.report.Print(writer), Exception);
+
+    // The document carries the report's title.
+    r.report.SetReportTitle(u"Seznam materiálu – sklad"_qs);
+    r.report.PrinterSettings() = {};
+    {
+        QPdfWriter named(dir.filePath("named.pdf"));
+        r.report.Print(named);
+    }
+    QFile named(dir.filePath("named.pdf"));
+    ASSERT_TRUE(named.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(named.readAll().contains(PdfInfoEntry("Title", u"Seznam materiálu – sklad"_qs)));
+}
+
+TEST(ReportPagesTest, copiesAreCollatedOrNotAndTheRangeTurnsWhenReversed)
+{
+    using Order = std::vector<int>;
+    EXPECT_EQ(PrintOrder({2, 2, 3, true, false}, 5), (Order{2, 3, 2, 3}));
+    EXPECT_EQ(PrintOrder({2, 2, 3, false, false}, 5), (Order{2, 2, 3, 3}));
+    EXPECT_EQ(PrintOrder({1, 0, 0, true, true}, 3), (Order{3, 2, 1}));
+    EXPECT_EQ(PrintOrder({2, 0, 0, false, true}, 3), (Order{3, 3, 2, 2, 1, 1}));
+    EXPECT_EQ(PrintOrder({0, 2, 99, true, true}, 3), (Order{3, 2}));  // no copy count means one
+    EXPECT_TRUE(PrintOrder({1, 4, 5, true, false}, 3).empty());
 }

@@ -1,5 +1,7 @@
 #include "toolkit/shell.h"
 
+#include "tests/support/environmentguard.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -70,22 +72,6 @@ TEST_F(ShellTest, showsNoMissingFile)
     EXPECT_TRUE(shell.Shown().isEmpty());
     EXPECT_TRUE(shell.Opened().isEmpty());
 }
-
-// Sets an environment variable for one scope.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard(const char* name, const QByteArray& value)
-        : name_(name), previous_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
-    {
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~EnvironmentGuard() { had_ ? qputenv(name_, previous_) : qunsetenv(name_); }
-
-private:
-    const char* name_;
-    QByteArray previous_;
-    bool had_;
-};
 
 TEST_F(ShellTest, withoutASessionBusFallsBackToTheFolder)
 {

@@ -1,121 +1,164 @@
 #include "toolkit/singleinstance.h"
 
+#include "tests/support/environmentguard.h"
+#include "tests/support/socketfile.h"
+
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// A title of its own per test, so that no running program and no other test answers.
-QString uniqueTitle()
-{
-    return u"Regalon test {"_qs + QUuid::createUuid().toString(QUuid::WithoutBraces) + u"}"_qs;
-}
+// Every test gets a runtime folder of its own and a title of its own, so that no running program
+// and no other test answers.
+class SingleInstance : public ::testing::Test {
+protected:
+    QTemporaryDir runtime;
+    EnvironmentGuard runtimeDir{"XDG_RUNTIME_DIR", runtime.path().toUtf8()};
+    const QString title = u"Regalon test {"_qs + QUuid::createUuid().toString(QUuid::WithoutBraces) + u"}"_qs;
 
-// What a crashed instance leaves: a socket file nobody listens on.
-bool leaveStaleSocket(const QString& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    if (bytes.size() >= qsizetype(sizeof(address.sun_path))) {
-        ::close(fd);
-        return false;
+    static QString Probe() { return QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs; }
+
+    // Runs a second start in its own process while this one keeps answering; its exit code.
+    int SignalFromAnotherProcess()
+    {
+        QProcess second;
+        second.start(Probe(), {u"signal"_qs, title});
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 60000); }();
+        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     }
-    std::copy(bytes.begin(), bytes.end(), address.sun_path);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return bound && QFile::exists(path);
-}
+};
+
+// The running instance in a process of its own, so that this one may block on its questions.
+class ProbeInstance {
+public:
+    explicit ProbeInstance(const QString& title)
+    {
+        process_.start(QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs, {u"listen"_qs, title});
+        listening_ = WaitForLine("listening");
+    }
+    ~ProbeInstance()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool Listening() const { return listening_; }
+    bool WaitForLine(const QByteArray& line)
+    {
+        while (!lines_.contains(line)) {
+            if (process_.canReadLine())
+                lines_ << process_.readLine().trimmed();
+            else if (!process_.waitForReadyRead(60000))
+                return false;
+        }
+        return true;
+    }
+    qsizetype Count(const QByteArray& line) const { return lines_.count(line); }
+
+private:
+    QProcess process_;
+    QList<QByteArray> lines_;
+    bool listening_ = false;
+};
 
 }  // namespace
 
-TEST(SingleInstance, namesTheSocketAfterTitleAndUser)
+TEST_F(SingleInstance, theSocketLivesInTheUsersPrivateRuntimeFolder)
 {
     const QString name = TSingleInstance::ServerName(QString::fromLatin1(kInstanceTitle));
-    const QString file = name.section(u'/', -1);
-    EXPECT_TRUE(file.startsWith(u"Regalon__5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95_"_qs)) << file.toStdString();
-    EXPECT_TRUE(file.endsWith(u'-' + QString::number(getuid())));
-    EXPECT_FALSE(file.contains(u' ') || file.contains(u'{') || file.contains(u'}'));
+    EXPECT_EQ(QFileInfo(name).absolutePath(), runtime.path());
+    const QString file = QFileInfo(name).fileName();
+    EXPECT_TRUE(file.startsWith(u"Regalon__5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95_-"_qs + QString::number(getuid())))
+        << file.toStdString();
+    EXPECT_FALSE(file.contains(u' ') || file.contains(u'{') || file.contains(u':'));
     EXPECT_NE(TSingleInstance::ServerName(u"a b"_qs), TSingleInstance::ServerName(u"a c"_qs));
+
+    // Two sessions of one user on different displays do not share an instance.
+    EnvironmentGuard noWayland("WAYLAND_DISPLAY", QByteArray());
+    QString onDisplay[2];
+    for (int i = 0; i < 2; ++i) {
+        EnvironmentGuard display("DISPLAY", i == 0 ? ":7" : ":8");
+        onDisplay[i] = TSingleInstance::ServerName(title);
+    }
+    EXPECT_NE(onDisplay[0], onDisplay[1]);
 }
 
-TEST(SingleInstance, aSecondStartAsksTheFirstToRestore)
+TEST_F(SingleInstance, withoutARuntimeFolderTheSocketLivesInAFolderOnlyTheUserMayEnter)
 {
-    const QString title = uniqueTitle();
+    QTemporaryDir temp;
+    EnvironmentGuard tmp("TMPDIR", temp.path().toUtf8());
+    EnvironmentGuard unset("XDG_RUNTIME_DIR", QByteArray());
+    const QString folder = QFileInfo(TSingleInstance::ServerName(title)).absolutePath();
+    EXPECT_NE(folder, temp.path());  // never the shared temporary folder itself
+    struct stat info{};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0) << folder.toStdString();
+    EXPECT_EQ(info.st_uid, getuid());
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    TSingleInstance first(title);
+    EXPECT_TRUE(first.Listen()) << first.ErrorString().toStdString();
+}
+
+TEST_F(SingleInstance, aSecondStartAsksTheFirstToRestoreAndEnds)
+{
+    EXPECT_EQ(SignalFromAnotherProcess(), 1);  // nobody runs yet
+
     TSingleInstance first(title);
     EXPECT_FALSE(first.SignalRunningInstance());
     ASSERT_TRUE(first.Listen()) << first.ErrorString().toStdString();
     QSignalSpy restores(&first, &TSingleInstance::RestoreRequested);
-
-    TSingleInstance second(title);
-    EXPECT_TRUE(second.SignalRunningInstance());
+    EXPECT_EQ(SignalFromAnotherProcess(), 0);
     QTRY_COMPARE(restores.size(), 1);
-    EXPECT_TRUE(second.SignalRunningInstance());
+    EXPECT_EQ(SignalFromAnotherProcess(), 0);
     QTRY_COMPARE(restores.size(), 2);
-
-    EXPECT_FALSE(second.Listen());  // the name belongs to the first
-    EXPECT_FALSE(second.ErrorString().isEmpty());
-    EXPECT_TRUE(first.Listening());
 }
 
-TEST(SingleInstance, aConnectionWithoutARequestRestoresNothing)
+TEST_F(SingleInstance, aRunningInstanceKeepsItsNameAndOnlyARequestRestoresIt)
 {
-    const QString title = uniqueTitle();
-    TSingleInstance first(title);
-    ASSERT_TRUE(first.Listen());
-    QSignalSpy restores(&first, &TSingleInstance::RestoreRequested);
+    ProbeInstance first(title);
+    ASSERT_TRUE(first.Listening());
     TSingleInstance second(title);
-    EXPECT_FALSE(second.Listen());  // probes the name, sends nothing
-    QTest::qWait(50);
-    EXPECT_TRUE(restores.isEmpty());
+    second.SetAnswerTimeout(60000);
+    EXPECT_FALSE(second.Listen());  // asks whether anyone answers, asks for nothing
+    EXPECT_FALSE(second.ErrorString().isEmpty());
+    EXPECT_TRUE(second.SignalRunningInstance());
+    ASSERT_TRUE(first.WaitForLine("restore"));
+    EXPECT_EQ(first.Count("restore"), 1);  // requests are answered in order: the probe restored nothing
 }
 
-TEST(SingleInstance, aSocketLeftByACrashDoesNotBlockTheNextStart)
+TEST_F(SingleInstance, aSocketLeftByACrashDoesNotBlockTheNextStart)
 {
-    const QString title = uniqueTitle();
-    const QString path = TSingleInstance::ServerName(title);
-    ASSERT_TRUE(leaveStaleSocket(path));
+    TSocketFile stale(TSingleInstance::ServerName(title), TSocketFile::Kind::Stale);
+    ASSERT_TRUE(stale.Made());
 
     TSingleInstance next(title);
     EXPECT_FALSE(next.SignalRunningInstance());
     ASSERT_TRUE(next.Listen()) << next.ErrorString().toStdString();
     QSignalSpy restores(&next, &TSingleInstance::RestoreRequested);
-    TSingleInstance later(title);
-    EXPECT_TRUE(later.SignalRunningInstance());
+    EXPECT_EQ(SignalFromAnotherProcess(), 0);
     QTRY_COMPARE(restores.size(), 1);
 }
 
-TEST(SingleInstance, aSecondProcessFindsTheFirstAndEnds)
+TEST_F(SingleInstance, aListenerThatNeverAnswersDoesNotBlockTheNextStart)
 {
-    const QString probe = QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs;
-    ASSERT_TRUE(QFile::exists(probe));
-    const QString title = uniqueTitle();
+    TSocketFile squatter(TSingleInstance::ServerName(title), TSocketFile::Kind::Silent);
+    ASSERT_TRUE(squatter.Made());
 
-    QProcess alone;
-    alone.start(probe, {title});
-    ASSERT_TRUE(alone.waitForFinished(10000));
-    EXPECT_EQ(alone.exitCode(), 1);
-
-    TSingleInstance first(title);
-    ASSERT_TRUE(first.Listen());
-    QSignalSpy restores(&first, &TSingleInstance::RestoreRequested);
-    QProcess second;
-    second.start(probe, {title});
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    TSingleInstance next(title);
+    next.SetAnswerTimeout(200);  // the squatter never answers, however long one waits
+    EXPECT_FALSE(next.SignalRunningInstance());
+    EXPECT_TRUE(squatter.Contacted());
+    ASSERT_TRUE(next.Listen()) << next.ErrorString().toStdString();
+    QSignalSpy restores(&next, &TSingleInstance::RestoreRequested);
+    EXPECT_EQ(SignalFromAnotherProcess(), 0);  // the name is the new instance's now
     QTRY_COMPARE(restores.size(), 1);
 }

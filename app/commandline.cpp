@@ -1,0 +1,66 @@
+#include "commandline.h"
+
+#include "toolkit/programfiles.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+void Print(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
+QString HelpText(const QString& program)
+{
+    return QStringLiteral(
+               "Použití: %1 [volby]\n"
+               "\n"
+               "Regalon – jednoduchý katalog materiálu: strom skupin, položky s místem uložení,\n"
+               "dokumenty uložené v katalogu a odkazy na soubory a webové stránky.\n"
+               "\n"
+               "Volby:\n"
+               "  -h, --help     vypíše tuto nápovědu a skončí\n"
+               "  -v, --version  vypíše verzi, cestu ke knihovně SQLite a k příručce a skončí\n"
+               "\n"
+               "Příručka: %2\n")
+        .arg(program, HelpDocumentPath());
+}
+
+QString VersionText()
+{
+    return QStringLiteral("Regalon %1\nKnihovna SQLite: %2\nPříručka: %3\n")
+        .arg(ProgramVersion(), EngineLibraryPath(), HelpDocumentPath());
+}
+
+}  // namespace
+
+std::optional<int> AnswerCommandLine(int& argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    // Qt's own options are single-dash words (-reverse, -stylesheet); read as groups of letters
+    // they would hold "v" or "h".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({help, version});
+    parser.parse(arguments);  // unknown options are Qt's or nobody's: the start ignores them
+    if (!parser.isSet(help) && !parser.isSet(version))
+        return std::nullopt;
+
+    QCoreApplication core(argc, argv);  // the paths are the binary's own
+    if (parser.isSet(help))
+        Print(HelpText(QStringLiteral("regalon")));
+    else
+        Print(VersionText());
+    return 0;
+}
