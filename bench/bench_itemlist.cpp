@@ -194,7 +194,7 @@ void RawRun(benchmark::State& state, const QString& order, int rows,
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(catalogue().File().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-        || sqlite3_create_collation(db, "NATIVE", SQLITE_UTF8, const_cast<QCollator*>(&NativeCollator()), NativeCompareCodePage) != SQLITE_OK) {
+        || sqlite3_create_collation(db, "NATIVE", SQLITE_UTF8, const_cast<TCodePageOrder*>(&NativeCodePageOrder()), NativeCompareCodePage) != SQLITE_OK) {
         state.SkipWithError(sqlite3_errmsg(db));
         sqlite3_close(db);
         return;
