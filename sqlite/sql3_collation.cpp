@@ -27,7 +27,6 @@ namespace {
 
 int Sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
 
-// The collator as NativeCollator() configures it, opened through ICU so its weights can be read.
 struct CollatorCloser {
     void operator()(UCollator* c) const { ucol_close(c); }
 };
@@ -40,6 +39,7 @@ void Check(UErrorCode status, const char* what)
                                  .arg(QLatin1String(what), QLatin1String(u_errorName(status))));
 }
 
+// The collator as NativeCollator() configures it, opened through ICU so its weights can be read.
 IcuCollator OpenIcuCollator()
 {
     const QCollator& native = NativeCollator();
@@ -121,8 +121,9 @@ public:
     {
         const IcuCollator collator = OpenIcuCollator();
         const QString decoded = DecodeAllBytes();
+        const auto* characters = reinterpret_cast<const char16_t*>(decoded.constData());
         for (int b = 0; b < 256; ++b)
-            AddUnit(ElementsOf(collator.get(), std::u16string_view(reinterpret_cast<const char16_t*>(decoded.constData()) + b, 1)));
+            AddUnit(ElementsOf(collator.get(), std::u16string_view(characters + b, 1)));
         for (const std::u16string& pair : Contractions(collator.get())) {
             const QByteArray bytes = ToCodePage(QStringView(pair.data(), 2));
             const auto first = quint8(bytes[0]), second = quint8(bytes[1]);
