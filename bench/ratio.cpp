@@ -15,7 +15,11 @@ namespace bench {
 namespace {
 
 // A sample shorter than this would be timed mostly by the clock's and the scheduler's noise.
-constexpr double kMinSampleSeconds = 0.1;
+constexpr double kMinSampleSeconds = 0.2;
+// The pairs of a ratio are taken in rounds of this many; the rounds of all ratios run in random
+// order (Google Benchmark's random interleaving of repetitions), so that a phase of the machine's
+// load that lasts longer than a pair still falls on every ratio's pairs alike.
+constexpr int kPairsPerRound = 3;
 
 struct Times {
     double wall = 0, cpu = 0;  // seconds per run
@@ -29,7 +33,7 @@ struct Pair {
 
 struct Entry {
     Ratio ratio;
-    int runsPerSample = 1;
+    int runsPerSample = 0;  // 0 until the first round has measured the sides
     std::vector<Pair> pairs;
     std::string load;  // the load average when the pairs ended
 };
@@ -81,9 +85,11 @@ void RunPairs(benchmark::State& state, size_t index)
 {
     Entry& entry = Entries()[index];
     const Side &ours = entry.ratio.ours, &raw = entry.ratio.raw;
-    // A first run of each side warms the caches and tells how many runs make a sample.
+    // A first run of each side warms the caches (other benchmarks ran in between); in the first
+    // round it also tells how many runs make a sample.
     const double shorter = std::min(Time(ours, 1).wall, Time(raw, 1).wall);
-    entry.runsPerSample = std::max(1, int(std::ceil(kMinSampleSeconds / std::max(shorter, 1e-9))));
+    if (entry.runsPerSample == 0)
+        entry.runsPerSample = std::max(1, int(std::ceil(kMinSampleSeconds / std::max(shorter, 1e-9))));
     for (auto _ : state) {
         Pair pair;
         if (entry.pairs.size() % 2 == 0) {
@@ -130,7 +136,7 @@ void PrintSummary()
     for (const Entry& entry : Entries()) {
         if (entry.pairs.empty())
             continue;
-        std::printf("\n%s: %s\n  %zu pairs of %d run%s each, sides alternating; load average %s\n",
+        std::printf("\n%s: %s\n  %zu pairs of %d run%s each, sides alternating, in interleaved rounds; load average %s\n",
                     entry.ratio.name.c_str(), entry.ratio.what.c_str(), entry.pairs.size(), entry.runsPerSample,
                     entry.runsPerSample == 1 ? "" : "s", entry.load.c_str());
         const double wall = PrintClock(entry, Clock::Wall), cpu = PrintClock(entry, Clock::Cpu);
@@ -166,11 +172,12 @@ private:
 bool AddRatio(Ratio ratio)
 {
     const size_t index = Entries().size();
-    const int pairs = ratio.pairs;
+    const int rounds = std::max(1, (ratio.pairs + kPairsPerRound - 1) / kPairsPerRound);
     const std::string name = ratio.name;
-    Entries().push_back({std::move(ratio), 1, {}, {}});
+    Entries().push_back({std::move(ratio), 0, {}, {}});
     benchmark::RegisterBenchmark(name.c_str(), [index](benchmark::State& state) { RunPairs(state, index); })
-        ->Iterations(pairs)
+        ->Iterations(kPairsPerRound)
+        ->Repetitions(rounds)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     return true;
@@ -186,6 +193,12 @@ void PrintRatioLine(const std::string& name, double value, const std::string& op
 
 int RunBenchmarks(int argc, char** argv)
 {
+    // Interleaving is the default; a later --benchmark_enable_random_interleaving=false turns it off.
+    std::vector<char*> args(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + std::min(argc, 1), interleave);
+    argc = int(args.size());
+    argv = args.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -2,9 +2,10 @@
 
 // The figures the benchmarks guard: the program's way of doing some work against a raw way of
 // doing the same work. The two sides are timed in pairs, alternating which of them goes first, so
-// that a change in the machine's load falls on both alike; every pair gives a ratio, the median of
-// the ratios is the figure and their quartiles its spread, in wall and in CPU time. Each figure
-// ends in one line a script can read:
+// that a change in the machine's load falls on both alike; the pairs are taken in short rounds that
+// run interleaved with the rounds of the other benchmarks, so that a longer phase of load falls on
+// all of them alike. Every pair gives a ratio, the median of the ratios is the figure and their
+// quartiles its spread, in wall and in CPU time. Each figure ends in one line a script can read:
 //   ratio NAME VALUE target OP LIMIT holds|misses
 
 #include <functional>
