@@ -214,13 +214,16 @@ int main(int argc, char** argv)
                       {}},
                      "<=", 2.0});
 
+    // A whole report reads the file and builds hundreds of pages, so its times swing with the
+    // machine's load more than the layout's: more pairs keep its median steady.
+    constexpr int kReportPairs = 30;
     const QString byPlace[] = {"MATR_MISTO", "ORDER BY MATR_MISTO, MATR_IDTYP, MATR_NAZEV", "Podle umístění"};
     const QString byGroup[] = {"TYPY_NAZEV", "ORDER BY TYPY_NAZEV, MATR_NAZEV", "Podle skupin"};
     catalogue();
     RawReport rawByPlace(byPlace[0], byPlace[1], byPlace[2]), rawByGroup(byGroup[0], byGroup[1], byGroup[2]);
     bench::AddRatio({"report-by-place", "the report by place of 10,000 items against its statement through the C API and the same layout",
-                     {[&] { Report(byPlace[0], byPlace[1], byPlace[2]); }, {}}, {[&] { rawByPlace.Run(); }, {}}, "<=", 1.2});
+                     {[&] { Report(byPlace[0], byPlace[1], byPlace[2]); }, {}}, {[&] { rawByPlace.Run(); }, {}}, "<=", 1.2, bench::Clock::Cpu, kReportPairs});
     bench::AddRatio({"report-by-group", "the report by group of 10,000 items against its statement through the C API and the same layout",
-                     {[&] { Report(byGroup[0], byGroup[1], byGroup[2]); }, {}}, {[&] { rawByGroup.Run(); }, {}}, "<=", 1.2});
+                     {[&] { Report(byGroup[0], byGroup[1], byGroup[2]); }, {}}, {[&] { rawByGroup.Run(); }, {}}, "<=", 1.2, bench::Clock::Cpu, kReportPairs});
     return bench::RunBenchmarks(argc, argv);
 }
