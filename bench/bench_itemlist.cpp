@@ -1,21 +1,23 @@
 // The item list of the main window on a catalogue of 100,000 items in 2,000 groups: re-reading it
 // after a sort change, after a text filter that matches 1 % of the items (to the first screen of
-// rows and to the end) and after a branch change, each beside the SELECT behind it stepped
-// through the engine's C API with the same collation, doing the same test on the rows the filter
-// judges. A screen is 30 rows, what the list shows in a window of the designed size.
+// rows and to the end) and after a branch change, each timed in alternation with the SELECT behind
+// it stepped through the engine's C API with the same collation, doing the same test on the rows
+// the filter judges. A screen is 30 rows, what the list shows in a window of the designed size.
 
 #include "app/fmMain.h"
 #include "app/grouptreeview.h"
 
 #include "data/grouptree.h"
 #include "data/uDM.h"
-#include "sqlite/sql3_api.h"  // the connection's own comparison, so both sides sort alike
 #include "sqlite/sql3_utils.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/messagebox.h"
 
+#include "app_fixture.h"
+#include "ratio.h"
+#include "raw_catalogue.h"
+
 #include <QApplication>
-#include <QCollator>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSet>
@@ -77,11 +79,7 @@ struct Catalogue {
     QString File() const { return data->db.DatabaseFile(); }
 };
 
-Catalogue& catalogue()
-{
-    static Catalogue c;
-    return c;
-}
+Catalogue& catalogue() { return AppFixture<Catalogue>(); }
 
 // What the grid does as the user scrolls: fetch until `rows` are shown, or everything.
 void ShowRows(TDataSetModel& model, int rows)
@@ -90,137 +88,71 @@ void ShowRows(TDataSetModel& model, int rows)
         model.fetchMore(QModelIndex());
 }
 
-void Counters(benchmark::State& state, int shown)
-{
-    state.counters["rows_shown"] = shown;
-}
-
 // --- The list ------------------------------------------------------------------------------------
 
-void BM_ListSortChange(benchmark::State& state)
-{
-    TfMain& w = *catalogue().window;
-    const int columns[] = {3, 2};  // description, designation
-    int k = 0;
-    for (auto _ : state) {
-        w.gridTitleBtnClick(columns[k++ % 2]);
-        ShowRows(*w.gridModel, kScreenRows);
-        benchmark::DoNotOptimize(w.gridModel->rowCount());
-    }
-    Counters(state, w.gridModel->rowCount());
-}
+constexpr int kDescription = 3, kDesignation = 2;  // the title buttons
 
-// A sort change that keeps the current row reads as far as that row stands in the new order;
-// from the top of the list to the top of the other order.
-void BM_ListSortChangeFromTheTop(benchmark::State& state)
+// Two sort changes (by description, by designation), each to the first screen.
+void SortChanges(TfMain& w)
 {
-    TfMain& w = *catalogue().window;
-    const int columns[] = {3, 2};
-    int k = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        w.table.First();
-        state.ResumeTiming();
-        w.gridTitleBtnClick(columns[k++ % 2]);
+    for (int column : {kDescription, kDesignation}) {
+        w.gridTitleBtnClick(column);
         ShowRows(*w.gridModel, kScreenRows);
     }
-    Counters(state, w.gridModel->rowCount());
 }
 
-void TextFilter(benchmark::State& state, int rows)
+void ClearTextFilter(TfMain& w)
 {
-    TfMain& w = *catalogue().window;
-    w.gridTitleBtnClick(2);
-    for (auto _ : state) {
-        state.PauseTiming();
-        w.edFilter->clear();
-        w.toolFilterClick();  // all items again
-        w.table.First();
-        w.edFilter->setText(QStringLiteral("kabel"));
-        state.ResumeTiming();
-        w.toolFilterClick();
-        ShowRows(*w.gridModel, rows);
-    }
-    Counters(state, w.gridModel->rowCount());
     w.edFilter->clear();
     w.toolFilterClick();
 }
 
-void BM_ListTextFilter1pcFirstScreen(benchmark::State& state)
+// All items, unfiltered, whatever the benchmark before left (the benchmarks run interleaved).
+void WholeList(TfMain& w)
 {
-    TextFilter(state, kScreenRows);
+    if (!w.edFilter->text().isEmpty())
+        ClearTextFilter(w);
+    if (w.tree->currentItem() != w.tree->topLevelItem(0))
+        w.tree->setCurrentItem(w.tree->topLevelItem(0));
 }
 
-void BM_ListTextFilter1pcToTheEnd(benchmark::State& state)
+void PrepareTextFilter(TfMain& w)
 {
-    TextFilter(state, kItems);
+    WholeList(w);
+    w.gridTitleBtnClick(kDesignation);
+    w.table.First();
+    w.edFilter->setText(QStringLiteral("kabel"));
 }
 
-void BranchChange(benchmark::State& state, int rows)
+QTreeWidgetItem* Branch(TfMain& w, int group) { return Tdm::FindGroupNode(w.tree, group); }
+
+// Two branch changes (to the first and to the second top-level group), each to `rows`.
+void BranchChanges(TfMain& w, int rows)
 {
-    TfMain& w = *catalogue().window;
-    w.gridTitleBtnClick(2);
-    QTreeWidgetItem* branches[] = {Tdm::FindGroupNode(w.tree, 1), Tdm::FindGroupNode(w.tree, 2)};
-    int k = 0;
-    for (auto _ : state) {
-        w.tree->setCurrentItem(branches[k++ % 2]);
+    for (int group : {1, 2}) {
+        w.tree->setCurrentItem(Branch(w, group));
         ShowRows(*w.gridModel, rows);
     }
-    Counters(state, w.gridModel->rowCount());
-    w.tree->setCurrentItem(w.tree->topLevelItem(0));
-}
-
-void BM_ListBranchChange(benchmark::State& state)
-{
-    BranchChange(state, kScreenRows);
-}
-
-void BM_ListBranchChangeToTheEnd(benchmark::State& state)
-{
-    BranchChange(state, kItems);
 }
 
 // --- The same statements through the C API ------------------------------------------------------
 
-QString ColumnText(sqlite3_stmt* statement, int column)
-{
-    return FromCodePage(QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                                       sqlite3_column_bytes(statement, column)));
-}
+const QByteArray kByDescription = "SELECT *,_rowid_ FROM \"MATR\" ORDER BY \"POPIS\" COLLATE NATIVE";
+const QByteArray kByDesignation = "SELECT *,_rowid_ FROM \"MATR\" ORDER BY \"NAZEV\" COLLATE NATIVE,\"IDTYP\"";
 
 // Steps the statement until `accept` has taken `rows` rows or the rows end; answers the rows taken.
-void RawRun(benchmark::State& state, const QString& order, int rows,
-            const std::function<bool(sqlite3_stmt*)>& accept)
+int Take(const RawCatalogue& raw, const QByteArray& sql, int rows, const std::function<bool(sqlite3_stmt*)>& accept)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(catalogue().File().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-        || sqlite3_create_collation(db, "NATIVE", SQLITE_UTF8, const_cast<QCollator*>(&NativeCollator()), NativeCompareCodePage) != SQLITE_OK) {
-        state.SkipWithError(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        return;
-    }
-    const QByteArray sql = (QStringLiteral("SELECT *,_rowid_ FROM \"MATR\" ORDER BY ") + order).toUtf8();
     int taken = 0;
-    for (auto _ : state) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
-            state.SkipWithError(sqlite3_errmsg(db));
-            break;
-        }
-        taken = 0;
-        while (taken < rows && sqlite3_step(statement) == SQLITE_ROW)
-            if (accept(statement))
-                ++taken;
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    Counters(state, taken);
+    raw.Select(sql, [&](sqlite3_stmt* statement) {
+        if (accept(statement))
+            ++taken;
+        return taken < rows;
+    });
+    return taken;
 }
 
-void BM_RawSortByDescriptionFirstScreen(benchmark::State& state)
-{
-    RawRun(state, QStringLiteral("\"POPIS\" COLLATE NATIVE"), kScreenRows, [](sqlite3_stmt*) { return true; });
-}
+bool Any(sqlite3_stmt*) { return true; }
 
 // The list's text test on every row: designation, description, content upper-cased and searched.
 bool MatchesKabel(sqlite3_stmt* statement)
@@ -233,50 +165,76 @@ bool MatchesKabel(sqlite3_stmt* statement)
     return false;
 }
 
-const QString kDesignationOrder = QStringLiteral("\"NAZEV\" COLLATE NATIVE,\"IDTYP\"");
-
-void BM_RawTextFilter1pcFirstScreen(benchmark::State& state)
+// The groups of a branch as the window collects them for its test.
+QSet<int> BranchGroups(TfMain& w, int group)
 {
-    RawRun(state, kDesignationOrder, kScreenRows, MatchesKabel);
-}
-
-void BM_RawTextFilter1pcToTheEnd(benchmark::State& state)
-{
-    RawRun(state, kDesignationOrder, kItems, MatchesKabel);
-}
-
-void Branch(benchmark::State& state, int rows)
-{
-    TfMain& w = *catalogue().window;
-    w.tree->setCurrentItem(Tdm::FindGroupNode(w.tree, 2));
+    w.tree->setCurrentItem(Branch(w, group));
     QSet<int> groups;
     for (int i = 0; i < w.groupIdCount; ++i)
         groups.insert(w.groupIds[size_t(i)]);
     w.tree->setCurrentItem(w.tree->topLevelItem(0));
-    RawRun(state, kDesignationOrder, rows,
-           [&](sqlite3_stmt* statement) { return groups.contains(sqlite3_column_int(statement, 1)); });
+    return groups;
 }
 
-void BM_RawBranchFirstScreen(benchmark::State& state)
+void RawBranches(const RawCatalogue& raw, const QSet<int> (&groups)[2], int rows)
 {
-    Branch(state, kScreenRows);
+    for (const QSet<int>& branch : groups)
+        benchmark::DoNotOptimize(
+            Take(raw, kByDesignation, rows, [&](sqlite3_stmt* s) { return branch.contains(sqlite3_column_int(s, 1)); }));
 }
 
-void BM_RawBranchToTheEnd(benchmark::State& state)
-{
-    Branch(state, kItems);
-}
-
-BENCHMARK(BM_ListSortChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_ListSortChangeFromTheTop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_RawSortByDescriptionFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_ListTextFilter1pcFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_RawTextFilter1pcFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_ListTextFilter1pcToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_RawTextFilter1pcToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_ListBranchChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_RawBranchFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_ListBranchChangeToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
-BENCHMARK(BM_RawBranchToTheEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(6);
+// Registered at start-up: the window and the catalogue are made when the first benchmark runs.
+struct Ratios {
+    Ratios()
+    {
+        const auto window = [] { return std::ref(*catalogue().window); };
+        const auto raw = [] {
+            static const RawCatalogue r(catalogue().File());  // the engine's handle needs no application
+            return std::cref(r);
+        };
+        const auto rawSortChanges = [raw] {
+            for (const QByteArray& sql : {kByDescription, kByDesignation})
+                benchmark::DoNotOptimize(Take(raw(), sql, kScreenRows, Any));
+        };
+        bench::AddRatio({"list-sort-change", "two sort changes to the first screen against their SELECTs through the C API",
+                         {[window] { SortChanges(window()); }, [window] { WholeList(window()); }}, {rawSortChanges, {}},
+                         "<=", 1.2});
+        bench::AddRatio({"list-sort-change-from-top", "the same from the top of the list",
+                         {[window] { SortChanges(window()); },
+                          [window] {
+                              WholeList(window());
+                              window().get().table.First();
+                          }},
+                         {rawSortChanges, {}}, "<=", 1.2});
+        const auto filter = [window](int rows) {
+            TfMain& w = window();
+            w.toolFilterClick();
+            ShowRows(*w.gridModel, rows);
+        };
+        const auto rawFilter = [raw](int rows) { benchmark::DoNotOptimize(Take(raw(), kByDesignation, rows, MatchesKabel)); };
+        bench::AddRatio({"list-filter-first-screen", "a text filter matching 1 %, to the first screen, against the C API",
+                         {[filter] { filter(kScreenRows); }, [window] { PrepareTextFilter(window()); }},
+                         {[rawFilter] { rawFilter(kScreenRows); }, {}}, "<=", 1.2});
+        bench::AddRatio({"list-filter-to-end", "a text filter matching 1 %, to the end, against the C API",
+                         {[filter] { filter(kItems); }, [window] { PrepareTextFilter(window()); }},
+                         {[rawFilter] { rawFilter(kItems); }, {}}, "<=", 1.5});
+        const auto branches = [window] {
+            static const QSet<int> groups[2] = {BranchGroups(window(), 1), BranchGroups(window(), 2)};
+            return std::cref(groups);
+        };
+        const auto designationOrder = [window] {
+            TfMain& w = window();
+            if (!w.edFilter->text().isEmpty())
+                ClearTextFilter(w);
+            w.gridTitleBtnClick(kDesignation);
+        };
+        bench::AddRatio({"list-branch-first-screen", "two branch changes (5 % each) to the first screen against the C API",
+                         {[window] { BranchChanges(window(), kScreenRows); }, designationOrder},
+                         {[raw, branches] { RawBranches(raw(), branches(), kScreenRows); }, {}}, "<=", 1.2});
+        bench::AddRatio({"list-branch-to-end", "two branch changes (5 % each) to the end against the C API",
+                         {[window] { BranchChanges(window(), kItems); }, designationOrder},
+                         {[raw, branches] { RawBranches(raw(), branches(), kItems); }, {}}, "<=", 1.5});
+    }
+} const ratios;
 
 }  // namespace

@@ -1,10 +1,13 @@
 // Record sets against the engine's own C API on a 100,000-row item table with Czech texts:
 // opening the item list (index IXMATR) and reading its first batch, and a full scan reading every
-// field, each side by side with the same statement stepped through sqlite3_* directly; then the
-// memory the scanned rows take (they are all kept) per row, against the row's data size.
+// field, each timed in alternation with the same statement stepped through sqlite3_* directly and
+// its texts decoded; then the memory the scanned rows take (they are all kept) per row, against
+// the row's data size.
 
 #include "sqlite/sql3_table.h"
 #include "sqlite/sql3_utils.h"
+
+#include "ratio.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -15,7 +18,6 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 
 namespace {
@@ -145,7 +147,7 @@ size_t ReadFields(TMeral3Command& ds)
     return sink;
 }
 
-// The raw side reads the same columns: integers as int64, texts as their bytes.
+// The raw side reads the same columns in the same types: integers as int64, texts decoded.
 size_t ReadColumns(sqlite3_stmt* s, int columns)
 {
     size_t sink = 0;
@@ -153,8 +155,8 @@ size_t ReadColumns(sqlite3_stmt* s, int columns)
         if (sqlite3_column_type(s, c) == SQLITE_INTEGER) {
             sink += size_t(sqlite3_column_int64(s, c));
         } else {
-            const unsigned char* text = sqlite3_column_text(s, c);
-            sink += size_t(sqlite3_column_bytes(s, c)) + (text ? text[0] : 0);
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+            sink += size_t(FromCodePage(QByteArrayView(text, sqlite3_column_bytes(s, c))).size());
         }
     }
     return sink;
@@ -171,50 +173,35 @@ template <typename RowFn> void RawSteps(const QString& statement, int maxRows, R
     sqlite3_finalize(s);
 }
 
-void RecordSetFirstBatch(benchmark::State& state)
+void RecordSetFirstBatch()
 {
-    for (auto _ : state) {
-        auto table = ItemTable(QStringLiteral("IXMATR"));
-        table->Open();
-        size_t sink = 0;
-        for (int i = 0; i < table->RecordCount(); ++i) {
-            TMeral3Command::TRowScope row(*table, i);
-            sink += ReadFields(*table) + size_t(table->CurrentRowId());
-        }
-        benchmark::DoNotOptimize(sink);
+    auto table = ItemTable(QStringLiteral("IXMATR"));
+    table->Open();
+    size_t sink = 0;
+    for (int i = 0; i < table->RecordCount(); ++i) {
+        TMeral3Command::TRowScope row(*table, i);
+        sink += ReadFields(*table) + size_t(table->CurrentRowId());
     }
+    benchmark::DoNotOptimize(sink);
 }
 
-void RawFirstBatch(benchmark::State& state)
+void RecordSetScan(const QString& index)
 {
-    const QString sql = ItemTable(QStringLiteral("IXMATR"))->BuildSelect();
-    for (auto _ : state) {
-        size_t sink = 0;
-        RawSteps(sql, 8, [&](sqlite3_stmt* s, int columns) { sink += ReadColumns(s, columns) + size_t(sqlite3_column_int64(s, columns)); });
-        benchmark::DoNotOptimize(sink);
-    }
+    auto table = ItemTable(index);
+    table->Open();
+    size_t sink = 0;
+    for (table->First(); !table->Eof(); table->Next())
+        sink += ReadFields(*table) + size_t(table->CurrentRowId());
+    benchmark::DoNotOptimize(sink);
 }
 
-void RecordSetScan(benchmark::State& state, const QString& index)
+// The table's own statement, its first `rows` rows read as the record set reads them.
+void RawRead(const QString& index, int rows)
 {
-    for (auto _ : state) {
-        auto table = ItemTable(index);
-        table->Open();
-        size_t sink = 0;
-        for (table->First(); !table->Eof(); table->Next())
-            sink += ReadFields(*table) + size_t(table->CurrentRowId());
-        benchmark::DoNotOptimize(sink);
-    }
-}
-
-void RawScan(benchmark::State& state, const QString& index)
-{
-    const QString sql = ItemTable(index)->BuildSelect();
-    for (auto _ : state) {
-        size_t sink = 0;
-        RawSteps(sql, kRows + 1, [&](sqlite3_stmt* s, int columns) { sink += ReadColumns(s, columns) + size_t(sqlite3_column_int64(s, columns)); });
-        benchmark::DoNotOptimize(sink);
-    }
+    size_t sink = 0;
+    RawSteps(ItemTable(index)->BuildSelect(), rows,
+             [&](sqlite3_stmt* s, int columns) { sink += ReadColumns(s, columns) + size_t(sqlite3_column_int64(s, columns)); });
+    benchmark::DoNotOptimize(sink);
 }
 
 // Heap bytes held after a scan that keeps every row, per row.
@@ -230,53 +217,26 @@ void ScanMemory()
             peak = std::max(peak, mallinfo2().uordblks);
     peak = std::max(peak, mallinfo2().uordblks);
     const double perRow = double(peak - before) / table->RecordCount();
-    std::printf("\nScan memory: %d rows kept, %.0f heap bytes per row (peak), row data %.0f bytes: %.2fx (target <= 2x)\n",
-                table->RecordCount(), perRow, Db().dataBytesPerRow, perRow / Db().dataBytesPerRow);
+    std::printf("\nscan-memory: %d rows kept, %.0f heap bytes per row (peak), row data %.0f bytes\n",
+                table->RecordCount(), perRow, Db().dataBytesPerRow);
+    bench::PrintRatioLine("scan-memory", perRow / Db().dataBytesPerRow, "<=", 2.0);
 }
-
-// Collects the timings so the ratios can be printed after the table of runs.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs) {
-            times[r.benchmark_name()] = r.GetAdjustedRealTime();
-            cpuTimes[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-    std::map<std::string, double> cpuTimes;
-};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     Db();
-    benchmark::RegisterBenchmark("FirstBatch/IXMATR/RecordSet", RecordSetFirstBatch)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("FirstBatch/IXMATR/RawSqlite", RawFirstBatch)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Scan/IXMATR/RecordSet", RecordSetScan, QStringLiteral("IXMATR"))->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Scan/IXMATR/RawSqlite", RawScan, QStringLiteral("IXMATR"))->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Scan/TableOrder/RecordSet", RecordSetScan, QString())->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Scan/TableOrder/RawSqlite", RawScan, QString())->Unit(benchmark::kMillisecond);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ratio = [&](const char* what, double target) {
-        const std::string base = what;
-        const double mine = reporter.times[base + "/RecordSet"], raw = reporter.times[base + "/RawSqlite"];
-        const double mineCpu = reporter.cpuTimes[base + "/RecordSet"], rawCpu = reporter.cpuTimes[base + "/RawSqlite"];
-        if (mine > 0 && raw > 0 && rawCpu > 0)
-            std::printf("%-22s record set / raw C API = %.2fx real, %.2fx CPU (target <= %.1fx)\n", what, mine / raw,
-                        mineCpu / rawCpu, target);
-    };
-    std::printf("\n");
-    ratio("FirstBatch/IXMATR", 1.2);
-    ratio("Scan/IXMATR", 2.0);
-    ratio("Scan/TableOrder", 2.0);
-    ScanMemory();
-    benchmark::Shutdown();
-    return 0;
+    const QString byName = QStringLiteral("IXMATR"), tableOrder;
+    bench::AddRatio({"first-batch", "opening the item table in IXMATR order and reading its first batch, against the C API",
+                     {[&] { RecordSetFirstBatch(); }, {}}, {[&] { RawRead(byName, 8); }, {}}, "<=", 1.2});
+    bench::AddRatio({"scan-index", "reading every field of every row in IXMATR order, against the C API",
+                     {[&] { RecordSetScan(byName); }, {}}, {[&] { RawRead(byName, kRows); }, {}}, "<=", 2.0});
+    bench::AddRatio({"scan-table", "reading every field of every row in table order, against the C API",
+                     {[&] { RecordSetScan(tableOrder); }, {}}, {[&] { RawRead(tableOrder, kRows); }, {}}, "<=", 2.0});
+    const int rc = bench::RunBenchmarks(argc, argv);
+    if (rc == 0)
+        ScanMemory();
+    return rc;
 }

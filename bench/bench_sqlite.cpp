@@ -1,8 +1,10 @@
-// The connection's statement path and its NATIVE collation, each measured side by side with the
+// The connection's statement path and its NATIVE collation, each timed in alternation with the
 // same work done straight through the engine's C API and through QCollator.
 
 #include "sqlite/sql3_defs.h"
 #include "sqlite/sql3_utils.h"
+
+#include "ratio.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -13,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <random>
 
 namespace {
@@ -59,33 +60,6 @@ void OpenConnection(TMeral3Database& db, const char* file)
     db.Open();
 }
 
-// ---- inserts ----
-
-void BM_Insert_ExecSQL(benchmark::State& state)
-{
-    TMeral3Database db;
-    OpenConnection(db, "layer.db3");
-    const auto& names = Designations();
-    TParams params;
-    TParam& id = params.Add(QStringLiteral("IDENT"), ftLargeint);
-    TParam& name = params.Add(QStringLiteral("NAZEV"), ftString);
-    TParam& price = params.Add(QStringLiteral("CENA"), ftFloat);
-    const QString sql = QStringLiteral("insert into T (IDENT, NAZEV, CENA) values(:ident, :nazev, :cena)");
-    for (auto _ : state) {
-        state.PauseTiming();
-        db.ExecSQL(QStringLiteral("drop table if exists T; create table T(IDENT integer primary key, NAZEV varchar(32), CENA real)"));
-        state.ResumeTiming();
-        db.StartTransaction();
-        for (int i = 0; i < kRows; ++i) {
-            id.Value = qint64(i + 1);
-            name.Value = names[size_t(i)];
-            price.Value = i * 0.5;
-            db.ExecSQL(sql, &params);
-        }
-        db.Commit();
-    }
-}
-
 void Check(int rc, sqlite3* db)
 {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -94,105 +68,98 @@ void Check(int rc, sqlite3* db)
     }
 }
 
-void BM_Insert_RawApi(benchmark::State& state)
-{
-    sqlite3* db = nullptr;
-    Check(sqlite3_open(TempFile("raw.db3").toUtf8().constData(), &db), db);
-    std::vector<QByteArray> names;
-    for (const QString& n : Designations())
-        names.push_back(ToCodePage(n));
-    const char* sql = "insert into T (IDENT, NAZEV, CENA) values(:ident, :nazev, :cena)";
-    for (auto _ : state) {
-        state.PauseTiming();
-        Check(sqlite3_exec(db, "drop table if exists T; create table T(IDENT integer primary key, NAZEV varchar(32), CENA real)",
-                           nullptr, nullptr, nullptr), db);
-        state.ResumeTiming();
-        Check(sqlite3_exec(db, "begin transaction", nullptr, nullptr, nullptr), db);
-        for (int i = 0; i < kRows; ++i) {
-            sqlite3_stmt* s = nullptr;
-            Check(sqlite3_prepare_v2(db, sql, -1, &s, nullptr), db);
-            Check(sqlite3_bind_int64(s, 1, i + 1), db);
-            Check(sqlite3_bind_text(s, 2, names[size_t(i)].constData(), int(names[size_t(i)].size()), SQLITE_TRANSIENT), db);
-            Check(sqlite3_bind_double(s, 3, i * 0.5), db);
-            Check(sqlite3_step(s), db);
-            Check(sqlite3_finalize(s), db);
-        }
-        Check(sqlite3_exec(db, "commit transaction", nullptr, nullptr, nullptr), db);
-    }
-    sqlite3_close(db);
-}
+const char* const kCreate = "drop table if exists T; create table T(IDENT integer primary key, NAZEV varchar(32), CENA real)";
 
-// ---- sorting ----
+// ---- inserts: both sides prepare every statement and encode every text they bind ----
 
-void BM_Sort_OrderByNative(benchmark::State& state)
-{
-    TMeral3Database db;
-    OpenConnection(db, "sort.db3");
-    db.ExecSQL(QStringLiteral("drop table if exists M; create table M(NAZEV varchar(32))"));
-    db.StartTransaction();
-    TParams params;
-    TParam& name = params.Add(QStringLiteral("n"), ftString);
-    for (const QString& n : Designations()) {
-        name.Value = n;
-        db.ExecSQL(QStringLiteral("insert into M values(:n)"), &params);
-    }
-    db.Commit();
-    for (auto _ : state) {
-        int columns = 0;
-        sqlite3_stmt* s = db.RunStatements(QStringLiteral("select NAZEV from M order by NAZEV collate NATIVE"), nullptr, columns);
-        int rows = 0;
-        while (db.LastResult() == SQLITE_ROW) {
-            benchmark::DoNotOptimize(db.ColumnText(s, 0));
-            ++rows;
-            db.StepStatement(s);
-        }
-        db.FinalizeStatement(s);
-        if (rows != kRows)
-            state.SkipWithError("rows missing");
-    }
-}
-
-void BM_Sort_QCollator(benchmark::State& state)
-{
-    const QCollator& collator = NativeCollator();
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::vector<QString> names = Designations();
-        state.ResumeTiming();
-        std::sort(names.begin(), names.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-        benchmark::DoNotOptimize(names.data());
-    }
-}
-
-BENCHMARK(BM_Insert_ExecSQL)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Insert_RawApi)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sort_OrderByNative)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sort_QCollator)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-
-// Keeps the median CPU time of every benchmark (the machine may be shared; both sides run on one
-// thread) so the ratios can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
+class LayerInserts {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
+    LayerInserts() { OpenConnection(db_, "layer.db3"); }
+    void Recreate() { db_.ExecSQL(QString::fromLatin1(kCreate)); }
+    void Run()
     {
-        for (const Run& run : runs)
-            if (run.aggregate_name == "median")
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const char* what, const char* ours, const char* raw, double target) const
-    {
-        const auto a = times_.find(ours), b = times_.find(raw);
-        if (a == times_.end() || b == times_.end() || b->second <= 0)
-            return;
-        const double ratio = a->second / b->second;
-        std::printf("%-52s %8.1f ms vs %8.1f ms CPU  ratio %.2f (target <= %.1f)\n", what, a->second, b->second, ratio, target);
+        const auto& names = Designations();
+        TParams params;
+        TParam& id = params.Add(QStringLiteral("IDENT"), ftLargeint);
+        TParam& name = params.Add(QStringLiteral("NAZEV"), ftString);
+        TParam& price = params.Add(QStringLiteral("CENA"), ftFloat);
+        const QString sql = QStringLiteral("insert into T (IDENT, NAZEV, CENA) values(:ident, :nazev, :cena)");
+        db_.StartTransaction();
+        for (int i = 0; i < kRows; ++i) {
+            id.Value = qint64(i + 1);
+            name.Value = names[size_t(i)];
+            price.Value = i * 0.5;
+            db_.ExecSQL(sql, &params);
+        }
+        db_.Commit();
     }
 
 private:
-    std::map<std::string, double> times_;
+    TMeral3Database db_;
+};
+
+class RawInserts {
+public:
+    RawInserts() { Check(sqlite3_open(TempFile("raw.db3").toUtf8().constData(), &db_), db_); }
+    ~RawInserts() { sqlite3_close(db_); }
+    void Recreate() { Check(sqlite3_exec(db_, kCreate, nullptr, nullptr, nullptr), db_); }
+    void Run()
+    {
+        const auto& names = Designations();
+        const char* sql = "insert into T (IDENT, NAZEV, CENA) values(:ident, :nazev, :cena)";
+        Check(sqlite3_exec(db_, "begin transaction", nullptr, nullptr, nullptr), db_);
+        for (int i = 0; i < kRows; ++i) {
+            sqlite3_stmt* s = nullptr;
+            Check(sqlite3_prepare_v2(db_, sql, -1, &s, nullptr), db_);
+            const QByteArray name = ToCodePage(names[size_t(i)]);
+            Check(sqlite3_bind_int64(s, 1, i + 1), db_);
+            Check(sqlite3_bind_text(s, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT), db_);
+            Check(sqlite3_bind_double(s, 3, i * 0.5), db_);
+            Check(sqlite3_step(s), db_);
+            Check(sqlite3_finalize(s), db_);
+        }
+        Check(sqlite3_exec(db_, "commit transaction", nullptr, nullptr, nullptr), db_);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// ---- sorting: the engine's ORDER BY, each row read and its text decoded, against std::sort
+// with the collator on strings decoded beforehand ----
+
+class NativeSort {
+public:
+    NativeSort()
+    {
+        OpenConnection(db_, "sort.db3");
+        db_.ExecSQL(QStringLiteral("drop table if exists M; create table M(NAZEV varchar(32))"));
+        db_.StartTransaction();
+        TParams params;
+        TParam& name = params.Add(QStringLiteral("n"), ftString);
+        for (const QString& n : Designations()) {
+            name.Value = n;
+            db_.ExecSQL(QStringLiteral("insert into M values(:n)"), &params);
+        }
+        db_.Commit();
+    }
+    void Run()
+    {
+        int columns = 0;
+        sqlite3_stmt* s = db_.RunStatements(QStringLiteral("select NAZEV from M order by NAZEV collate NATIVE"), nullptr, columns);
+        int rows = 0;
+        while (db_.LastResult() == SQLITE_ROW) {
+            benchmark::DoNotOptimize(FromCodePage(QByteArrayView(db_.ColumnText(s, 0), db_.ColumnBytes(s, 0))));
+            ++rows;
+            db_.StepStatement(s);
+        }
+        db_.FinalizeStatement(s);
+        if (rows != kRows)
+            std::abort();
+    }
+
+private:
+    TMeral3Database db_;
 };
 
 }  // namespace
@@ -200,12 +167,23 @@ private:
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.PrintRatio("100,000 INSERTs: ExecSQL vs prepare/bind/step", "BM_Insert_ExecSQL", "BM_Insert_RawApi", 1.3);
-    reporter.PrintRatio("100,000 designations: ORDER BY NATIVE vs std::sort", "BM_Sort_OrderByNative", "BM_Sort_QCollator", 1.5);
-    benchmark::Shutdown();
-    return 0;
+    LayerInserts layerInserts;
+    RawInserts rawInserts;
+    bench::AddRatio({"inserts", "100,000 INSERTs: ExecSQL against prepare/bind/step through the C API",
+                     {[&] { layerInserts.Run(); }, [&] { layerInserts.Recreate(); }},
+                     {[&] { rawInserts.Run(); }, [&] { rawInserts.Recreate(); }}, "<=", 1.3});
+
+    NativeSort nativeSort;
+    std::vector<QString> names;
+    bench::AddRatio({"czech-sort", "100,000 designations: ORDER BY ... COLLATE NATIVE against std::sort with QCollator",
+                     {[&] { nativeSort.Run(); }, {}},
+                     {[&] {
+                          const QCollator& collator = NativeCollator();
+                          std::sort(names.begin(), names.end(),
+                                    [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+                          benchmark::DoNotOptimize(names.data());
+                      },
+                      [&] { names = Designations(); }},
+                     "<=", 1.3});
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -3,8 +3,9 @@
 
 #include "toolkit/messagebox.h"
 
+#include "ratio.h"
+
 #include <QApplication>
-#include <benchmark/benchmark.h>
 
 int main(int argc, char** argv)
 {
@@ -12,8 +13,5 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MessageBoxAnswers::Enable(true);  // an error must not wait for a click
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

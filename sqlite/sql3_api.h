@@ -94,7 +94,10 @@ private:
 
 // The "NATIVE" collation, one comparison per text representation the engine hands over:
 // Windows-1250 bytes, UTF-16 in the machine's byte order, and UTF-16 in the other byte order.
-// The user-data argument is the QCollator to compare with (NativeCollator()).
-int NativeCompareCodePage(void* collator, int length1, const void* text1, int length2, const void* text2);
+// The bytes are compared with NativeCollator()'s weights prepared once (the user-data argument is
+// &NativeCodePageOrder()); UTF-16 text with the QCollator itself (the user-data argument).
+class TCodePageOrder;
+const TCodePageOrder& NativeCodePageOrder();
+int NativeCompareCodePage(void* order, int length1, const void* text1, int length2, const void* text2);
 int NativeCompareUtf16(void* collator, int length1, const void* text1, int length2, const void* text2);
 int NativeCompareUtf16Swapped(void* collator, int length1, const void* text1, int length2, const void* text2);

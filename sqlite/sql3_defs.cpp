@@ -292,7 +292,8 @@ void TMeral3Database::InstallCollation(const QString& encoding)
         rc = api.create_collation16(handle_, u"NATIVE", sq3::UTF16BE, collator,
                                     littleEndianHost ? NativeCompareUtf16Swapped : NativeCompareUtf16);
     else
-        rc = api.create_collation(handle_, "NATIVE", sq3::UTF8, collator, NativeCompareCodePage);
+        rc = api.create_collation(handle_, "NATIVE", sq3::UTF8, const_cast<TCodePageOrder*>(&NativeCodePageOrder()),
+                                  NativeCompareCodePage);
     if (rc != 0)
         ReportError(QStringLiteral("Create collation error: ") + DecodeText(api.errmsg(handle_)));
 }
