@@ -67,6 +67,8 @@ Times Time(const Side& side, int runs)
         side.run();
         total.cpu += CpuSeconds() - cpu;
         total.wall += WallSeconds() - wall;
+        if (side.after)
+            side.after();
     }
     return {total.wall / runs, total.cpu / runs};
 }

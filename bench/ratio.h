@@ -14,8 +14,9 @@
 namespace bench {
 
 struct Side {
-    std::function<void()> run;      // one operation, timed
-    std::function<void()> prepare;  // before every run, not timed; may be empty
+    std::function<void()> run;           // one operation, timed
+    std::function<void()> prepare = {};  // before every run, not timed; may be empty
+    std::function<void()> after = {};    // after every run, not timed; may be empty
 };
 
 enum class Clock { Wall, Cpu };

@@ -7,7 +7,9 @@
 
 TLinkHighlighting::TLinkHighlighting(QObject* parent) : QObject(parent)
 {
-    linkFormat_.setForeground(QGuiApplication::palette().color(QPalette::Link));  // blue in a light scheme
+    // Blue in a light scheme; a program without a GUI application (a benchmark) has no palette.
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    linkFormat_.setForeground(gui ? QGuiApplication::palette().color(QPalette::Link) : QColor(Qt::blue));
     linkFormat_.setFontUnderline(true);
 }
 
