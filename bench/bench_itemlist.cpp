@@ -231,9 +231,11 @@ struct Ratios {
         bench::AddRatio({"list-branch-first-screen", "two branch changes (5 % each) to the first screen against the C API",
                          {[window] { BranchChanges(window(), kScreenRows); }, designationOrder},
                          {[raw, branches] { RawBranches(raw(), branches(), kScreenRows); }, {}}, "<=", 1.2});
+        // To the end, the record set keeps an image of every row, the ones the branch leaves out
+        // too (its filter can be switched off without a re-read), so its target is the full scan's.
         bench::AddRatio({"list-branch-to-end", "two branch changes (5 % each) to the end against the C API",
                          {[window] { BranchChanges(window(), kItems); }, designationOrder},
-                         {[raw, branches] { RawBranches(raw(), branches(), kItems); }, {}}, "<=", 1.5});
+                         {[raw, branches] { RawBranches(raw(), branches(), kItems); }, {}}, "<=", 2.0});
     }
 } const ratios;
 
