@@ -325,6 +325,7 @@ QStringList Tdm::CheckDocuments(TMeral3Command& items)
     // Only the paths: a plain select of the table would read every blob whole.
     QStringList orphans;
     const auto stored = NewQuery(QStringLiteral("SELECT DOCPATH FROM DOCS"));
+    stored->CreateField(QStringLiteral("DOCPATH"), ftMemo);  // whole, also when longer than the column
     stored->Open();
     const TField& docPath = stored->FieldByName(QStringLiteral("DOCPATH"));
     for (stored->First(); !stored->Eof(); stored->Next())

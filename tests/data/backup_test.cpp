@@ -239,7 +239,7 @@ TEST_F(Backup, MakesACatalogueEqualToTheLiveOneWithEveryDocumentPacked)
     Sql("INSERT INTO TYPY (IDENT, PARENT, LEVEL, NAZEV) VALUES(1, 0, 0, 'Skříň')");
     Item(1, "b", drawing, "see " + EncodeFileLink(linked));
     Item(2, "a", "");
-    Item(3, "c", drawing);  // packed twice, listed twice
+    Item(3, "c", drawing);  // asked for and listed twice, stored once
     Item(4, "d", "/data/missing.pdf");
     StoredRow("/data/missing.pdf");  // its file has gone; the stored copy stays
     StoredRow("/data/orphan.pdf");
@@ -486,18 +486,21 @@ TEST_F(Backup, AFileThatCannotBeReadEndsTheBackupAtItsTurn)
     EXPECT_TRUE(items.Active());
 }
 
-TEST_F(Backup, AnOrphanWhosePathHoldsANulIsDeletedAndTheBackupMade)
+TEST_F(Backup, AnOrphanWhosePathHoldsANulOrRunsPastItsColumnIsDeletedAndTheBackupMade)
 {
     const QString orphan = "/data/a" + QString(QChar(0)) + "b's 5%_x.pdf";
-    auto insert = data.NewQuery("INSERT INTO DOCS (DOCPATH, DOCSIZE) VALUES(:p, 1)");
-    insert->ParamByName("p").SetAsString(orphan);
-    insert->Open();
+    const QString longOrphan = "/data/" + QString(300, u'x') + ".pdf";  // made by another program
+    for (const QString& path : {orphan, longOrphan}) {
+        auto insert = data.NewQuery("INSERT INTO DOCS (DOCPATH, DOCSIZE) VALUES(:p, 1)");
+        insert->ParamByName("p").SetAsString(path);
+        insert->Open();
+    }
     StoredRow("/data/it's.pdf");
     Item(1, "a", "/data/it's.pdf");
     items.Open();
     EXPECT_EQ(Run(), "");
     EXPECT_EQ(Stored(), QStringList{"/data/it's.pdf"});
-    EXPECT_EQ(ReadAll(Work("undefined.txt")), ToCodePage(orphan) + "\r\n");
+    EXPECT_EQ(ReadAll(Work("undefined.txt")), ToCodePage(orphan + "\r\n" + longOrphan + "\r\n"));
 }
 
 TEST_F(Backup, RestoreRefusesACatalogueLackingAColumnTheProgramReads)
