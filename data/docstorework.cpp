@@ -12,6 +12,7 @@
 #include <atomic>
 #include <deque>
 #include <future>
+#include <unordered_set>
 
 namespace {
 
@@ -61,8 +62,9 @@ void WorkerProgress(int, qint64 count, bool& stop)
 }
 
 // Packs the documents after the one whose turn it is on a pool of threads and finishes each in
-// order on the calling thread. At most one document per worker is held at a time, and a path is
-// never in flight twice, so what is gathered for a document is still true at its turn.
+// order on the calling thread. At most one document per worker is held at a time. A path is
+// stored once a run: a document many items share would otherwise be read and judged again at
+// every reference, and its later references find the row its first one wrote.
 class TStorePipeline {
 public:
     TStorePipeline(TMeral3Database& db, TDocumentDigests& digests, const std::vector<TStoreRequest>& requests,
@@ -89,7 +91,8 @@ public:
             StartNext();
         FillAhead();
         TPending& pending = ahead_.front();
-        FinishStore(db_, pending.Job, pending.Outcome.valid() ? pending.Outcome.get() : TStoreOutcome());
+        if (!pending.Repeat)
+            FinishStore(db_, pending.Job, pending.Outcome.valid() ? pending.Outcome.get() : TStoreOutcome());
         // Only now: a later request for the same path must see the row as written.
         ahead_.pop_front();
         FillAhead();
@@ -99,6 +102,7 @@ private:
     struct TPending {
         TStoreJob Job;
         std::future<TStoreOutcome> Outcome;  // none when there is nothing to read
+        bool Repeat = false;                 // the path came earlier in this run
     };
     // How far ahead the files are looked at, documents without a file included.
     static constexpr size_t kMaxAhead = 64;
@@ -112,19 +116,20 @@ private:
     {
         if (next_ >= requests_.size() || ahead_.size() >= kMaxAhead)
             return false;
-        const QString& path = requests_[next_].Path;
         int packing = 0;
-        for (const TPending& pending : ahead_) {
-            if (pending.Job.Path == path)
-                return false;
+        for (const TPending& pending : ahead_)
             packing += pending.Outcome.valid() ? 1 : 0;
-        }
         return packing < workers_;
     }
     void StartNext()
     {
         TPending pending;
         pending.Job.Path = requests_[next_++].Path;
+        pending.Repeat = !seen_.insert(pending.Job.Path).second;
+        if (pending.Repeat) {
+            ahead_.push_back(std::move(pending));
+            return;
+        }
         try {
             pending.Job = PrepareStore(db_, pending.Job.Path);
         } catch (...) {
@@ -145,6 +150,7 @@ private:
     const int workers_;
     size_t next_ = 0;
     std::deque<TPending> ahead_;
+    std::unordered_set<QString> seen_;
     QThreadPool pool_;  // last: destroyed first, after the destructor has waited for it
 };
 
