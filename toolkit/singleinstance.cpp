@@ -1,11 +1,14 @@
 #include "singleinstance.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLocalServer>
+#include <QRegularExpression>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -22,11 +25,15 @@ bool fitsSocketName(QChar c)
            || c == u'_' || c == u'.';
 }
 
-// Two sessions of one user on different displays each run their own instance.
+// Two sessions of one user on different displays each run their own instance; ":0" and ":0.0"
+// are one display.
 QString sessionDisplay()
 {
     const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
-    return wayland.isEmpty() ? qEnvironmentVariable("DISPLAY") : wayland;
+    if (!wayland.isEmpty())
+        return wayland;
+    static const QRegularExpression screen(QStringLiteral("\\.\\d+$"));
+    return qEnvironmentVariable("DISPLAY").remove(screen);
 }
 
 bool readAnswer(QLocalSocket& socket, const QDeadlineTimer& deadline)
@@ -35,6 +42,20 @@ bool readAnswer(QLocalSocket& socket, const QDeadlineTimer& deadline)
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
     return socket.readLine() == kAnswer;
+}
+
+// A listener that does not answer in time is still a running instance when it is another process
+// of this very program: a long step (a backup's copy) may hold its event loop for a while, and a
+// second program on the same catalogue must not start then. Anything else is a squatter.
+bool RunsThisProgram(const QLocalSocket& socket)
+{
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.pid <= 0
+        || peer.pid == ::getpid())
+        return false;
+    const QString self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    return !self.isEmpty() && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(peer.pid)) == self;
 }
 
 }  // namespace
@@ -72,7 +93,7 @@ TSingleInstance::Peer TSingleInstance::Ask(const QByteArray& request) const
         return Peer::None;
     const QDeadlineTimer deadline(answerTimeoutMs_);
     socket.write(request);
-    return readAnswer(socket, deadline) ? Peer::Instance : Peer::Silent;
+    return readAnswer(socket, deadline) || RunsThisProgram(socket) ? Peer::Instance : Peer::Silent;
 }
 
 bool TSingleInstance::SignalRunningInstance()

@@ -10,8 +10,9 @@
 //     instance.Listen();
 //     connect(&instance, &TSingleInstance::RestoreRequested, &window, [&] { BringToFront(&window); });
 //
-// Something that listens on the name but does not answer (a hung program, or a squatter) is not
-// taken for a running instance: the start goes on and takes the name over.
+// Something that listens on the name but does not answer is taken for a running instance only when
+// it is another process of this same program (busy for a while); anything else (a squatter) is
+// not: the start goes on and takes the name over.
 
 #include <QObject>
 #include <QString>

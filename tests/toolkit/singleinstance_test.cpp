@@ -29,10 +29,10 @@ protected:
     static QString Probe() { return QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs; }
 
     // Runs a second start in its own process while this one keeps answering; its exit code.
-    int SignalFromAnotherProcess()
+    int SignalFromAnotherProcess(const QString& answerTimeout = u"60000"_qs)
     {
         QProcess second;
-        second.start(Probe(), {u"signal"_qs, title});
+        second.start(Probe(), {u"signal"_qs, title, answerTimeout});
         [&] { QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 60000); }();
         return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     }
@@ -41,9 +41,9 @@ protected:
 // The running instance in a process of its own, so that this one may block on its questions.
 class ProbeInstance {
 public:
-    explicit ProbeInstance(const QString& title)
+    explicit ProbeInstance(const QString& title, const QString& mode = u"listen"_qs)
     {
-        process_.start(QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs, {u"listen"_qs, title});
+        process_.start(QCoreApplication::applicationDirPath() + u"/singleinstance_probe"_qs, {mode, title});
         listening_ = WaitForLine("listening");
     }
     ~ProbeInstance()
@@ -90,6 +90,8 @@ TEST_F(SingleInstance, theSocketLivesInTheUsersPrivateRuntimeFolder)
         onDisplay[i] = TSingleInstance::ServerName(title);
     }
     EXPECT_NE(onDisplay[0], onDisplay[1]);
+    EnvironmentGuard screen("DISPLAY", ":7.0");  // the same display as ":7"
+    EXPECT_EQ(TSingleInstance::ServerName(title), onDisplay[0]);
 }
 
 TEST_F(SingleInstance, withoutARuntimeFolderTheSocketLivesInAFolderOnlyTheUserMayEnter)
@@ -161,4 +163,15 @@ TEST_F(SingleInstance, aListenerThatNeverAnswersDoesNotBlockTheNextStart)
     QSignalSpy restores(&next, &TSingleInstance::RestoreRequested);
     EXPECT_EQ(SignalFromAnotherProcess(), 0);  // the name is the new instance's now
     QTRY_COMPARE(restores.size(), 1);
+}
+
+TEST_F(SingleInstance, anInstanceTooBusyToAnswerStillCountsButASquatterDoesNot)
+{
+    ProbeInstance busy(title, u"busy"_qs);
+    ASSERT_TRUE(busy.Listening());
+    EXPECT_EQ(SignalFromAnotherProcess(u"200"_qs), 0);  // another process of the same program
+
+    TSingleInstance other(title);  // a different program, as this test is to the probe
+    other.SetAnswerTimeout(200);
+    EXPECT_FALSE(other.SignalRunningInstance());
 }
