@@ -8,11 +8,21 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <malloc.h>
 #include <set>
 #include <vector>
 
 namespace bench {
 namespace {
+
+// glibc raises its mmap threshold whenever a mapped block is freed, so whether a later large
+// block comes fresh from the kernel (a page fault on every first touch) or from the heap depends
+// on what ran before in the process: one side's time moved by up to a fifth from one run of a
+// benchmark program to the next. Fixed at the ceiling that rule climbs to, before anything is
+// allocated, every side of every run pays the same allocator.
+const bool kAllocatorFixed = [] {
+    return mallopt(M_MMAP_THRESHOLD, 32 << 20) == 1 && mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
+}();
 
 // A sample shorter than this would be timed mostly by the clock's and the scheduler's noise.
 constexpr double kMinSampleSeconds = 0.2;
@@ -204,6 +214,8 @@ int RunBenchmarks(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    if (!kAllocatorFixed)
+        std::fprintf(stderr, "warning: the allocator's thresholds could not be fixed; ratios may swing from run to run\n");
     OneSidedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary();
