@@ -41,7 +41,8 @@ bool AddRatio(Ratio ratio);
 void PrintRatioLine(const std::string& name, double value, const std::string& op, double limit);
 
 // Initialises Google Benchmark from the command line, runs the selected benchmarks and prints the
-// table of ratios; answers the process exit code.
+// table of ratios; answers the process exit code. The allocator's thresholds are fixed for the
+// whole process (ratio.cpp), so memory figures taken afterwards see the same allocator.
 int RunBenchmarks(int argc, char** argv);
 
 }  // namespace bench
