@@ -18,8 +18,8 @@ namespace {
 // glibc raises its mmap threshold whenever a mapped block is freed, so whether a later large
 // block comes fresh from the kernel (a page fault on every first touch) or from the heap depends
 // on what ran before in the process: one side's time moved by up to a fifth from one run of a
-// benchmark program to the next. Fixed at the ceiling that rule climbs to, before anything is
-// allocated, every side of every run pays the same allocator.
+// benchmark program to the next. Fixed at the ceiling that rule climbs to as the program starts,
+// every side of every run pays the same allocator.
 const bool kAllocatorFixed = [] {
     return mallopt(M_MMAP_THRESHOLD, 32 << 20) == 1 && mallopt(M_TRIM_THRESHOLD, 64 << 20) == 1;
 }();
