@@ -202,14 +202,8 @@ void TMeral3Command::PostUpdate()
         sets += QuoteIdent(c.Column) + u'=' + c.Placeholder + u',';
     sets.chop(1);
     const QString table = QuoteIdent(TableFromSelect(statementText_, false));
-    try {
-        RunChange(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + sets
-                  + QStringLiteral(" WHERE _rowid_=") + QString::number(rowId));
-    } catch (...) {
-        rows_[size_t(current_)] = workRow_;
-        ForEachLink([](TDataLink* l) { l->RecordChanged(nullptr); });
-        throw;
-    }
+    RunChange(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + sets + QStringLiteral(" WHERE _rowid_=")
+              + QString::number(rowId));
     if (TField* key = rowIdAlias_.isEmpty() ? nullptr : FindField(rowIdAlias_); key && !key->IsNull()) {
         if (const qint64 id = key->AsLargeInt(); id != rowId)
             rows_[size_t(current_)].RowId = id;
@@ -223,16 +217,40 @@ void TMeral3Command::Post()
         ReportError(QStringLiteral("Dataset not in edit or insert mode"));
     Fire(BeforePost, *this);
     const bool inserting = state_ == dsInsert;
-    const bool posted = RetryOnError(OnPostError, [this, inserting] {
-        CheckModifiable();
-        CheckRequiredFields();
-        if (inserting)
-            PostInsert();
-        else
-            PostUpdate();
-    });
-    if (!posted)
+    // A refused update shows the stored values again, but only once the post is given up: a retry
+    // sends the edited values (which the error handler may have repaired), not the stored ones.
+    bool refused = false;
+    const auto restoreRefused = [this, &refused] {
+        if (!refused)
+            return;
+        rows_[size_t(current_)] = workRow_;
+        ForEachLink([](TDataLink* l) { l->RecordChanged(nullptr); });
+    };
+    bool posted = false;
+    try {
+        posted = RetryOnError(OnPostError, [this, inserting, &refused] {
+            refused = false;
+            CheckModifiable();
+            CheckRequiredFields();
+            if (inserting) {
+                PostInsert();
+                return;
+            }
+            try {
+                PostUpdate();
+            } catch (...) {
+                refused = true;
+                throw;
+            }
+        });
+    } catch (...) {
+        restoreRefused();
+        throw;
+    }
+    if (!posted) {
+        restoreRefused();
         return;  // the edit stays open, as after a failure
+    }
     changedFields_.clear();
     workRow_ = TRowImage();
     SetState(dsBrowse);

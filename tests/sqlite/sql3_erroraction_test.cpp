@@ -63,6 +63,15 @@ void LockBeforeEditing(SharedCatalog& t)
     t.Lock();
 }
 
+// Item 1 renamed in an open edit while the other program holds the lock.
+void EditItemOneWhileLocked(SharedCatalog& t)
+{
+    t.OpenOn(QStringLiteral("SELECT * FROM MATR ORDER BY IDENT"));
+    t.query.Edit();
+    t.query.FieldByName(QStringLiteral("NAZEV")).SetAsString(QStringLiteral("upraveno"));
+    t.Lock();
+}
+
 }  // namespace
 
 TEST(EditErrors, FailRaisesAndAbortReturnsQuietlyBothInBrowseMode)
@@ -97,10 +106,7 @@ TEST(EditErrors, RetryRunsTheEditAgainUntilItSucceeds)
 TEST(PostErrors, FailRaisesAndAbortReturnsQuietlyBothKeepingTheEditOpen)
 {
     SharedCatalog t(3);
-    t.OpenOn(QStringLiteral("SELECT * FROM MATR ORDER BY IDENT"));
-    t.query.Edit();
-    t.query.FieldByName(QStringLiteral("NAZEV")).SetAsString(QStringLiteral("upraveno"));
-    t.Lock();
+    EditItemOneWhileLocked(t);
     t.query.OnPostError = t.Answer(daFail);
     EXPECT_EQ(ErrorOf([&] { t.query.Post(); }), kLocked);
     EXPECT_EQ(t.query.State(), dsEdit);
@@ -212,4 +218,15 @@ TEST(DeleteErrors, RetryDeletesOnceTheCauseIsGone)
     EXPECT_EQ(t.query.RecordCount(), 2);
     EXPECT_EQ(t.query.CurrentRowId(), 3);
     EXPECT_EQ(t.Column(QStringLiteral("SELECT IDENT FROM MATR ORDER BY 1")), (QStringList{"1", "3"}));
+}
+
+TEST(PostErrors, RetryOfAnUpdateWritesTheEditedValues)
+{
+    SharedCatalog t(3);
+    EditItemOneWhileLocked(t);
+    t.query.OnPostError = t.Answer(daRetry, [&] { t.Unlock(); });
+    t.query.Post();
+    EXPECT_EQ(t.errors, QStringList{kLocked});
+    EXPECT_EQ(t.query.FieldByName(QStringLiteral("NAZEV")).AsString(), "upraveno");
+    EXPECT_EQ(t.Name(1), "upraveno");
 }
