@@ -1,6 +1,6 @@
+#include "report/reportengine.h"
+#include "report/reportexpr.h"
 #include "sqlite/errors.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportexpr.h"
 
 #include "tests/support/pdftext.h"
 

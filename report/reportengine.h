@@ -12,9 +12,9 @@
 // of the report so far everywhere else. A band that does not fit starts a new page; a group header
 // keeps the first record of its group with it. A page is produced even without records.
 
-#include "toolkit/reportdata.h"
-#include "toolkit/reportlayout.h"
-#include "toolkit/reportpages.h"
+#include "report/reportdata.h"
+#include "report/reportlayout.h"
+#include "report/reportpages.h"
 
 #include <QDateTime>
 #include <QString>

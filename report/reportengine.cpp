@@ -1,7 +1,7 @@
 #include "reportengine.h"
 
+#include "report/reportexpr.h"
 #include "sqlite/errors.h"
-#include "toolkit/reportexpr.h"
 
 #include <QFontMetricsF>
 #include <QHash>
