@@ -6,8 +6,8 @@
 // laid out from there. Each pair of sides is timed in alternation.
 
 #include "data/uDM.h"
+#include "report/report.h"
 #include "report/reportdata.h"
-#include "report/reportengine.h"
 #include "reports/rpBoxGrp.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"

@@ -1,6 +1,6 @@
 #include "fmPrint.h"
 
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "report/reportpreview.h"
 #include "sqlite/errors.h"
 #include "toolkit/icons.h"

@@ -1,6 +1,6 @@
 #include "rpCommon.h"
 
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "reports/fmPrint.h"
 
 #include <QMarginsF>

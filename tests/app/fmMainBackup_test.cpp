@@ -1,7 +1,7 @@
 #include "mainwindow_fixture.h"
 
 #include "data/backup.h"
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "report/reportpages.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"

@@ -1,4 +1,4 @@
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "report/reportexpr.h"
 #include "sqlite/errors.h"
 

@@ -1,4 +1,4 @@
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "report/reportpreview.h"
 #include "reports/fmPrint.h"
 #include "toolkit/icons.h"

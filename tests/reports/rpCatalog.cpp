@@ -1,6 +1,6 @@
 #include "rpCatalog.h"
 
-#include "report/reportengine.h"
+#include "report/report.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
 
