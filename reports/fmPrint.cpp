@@ -1,10 +1,10 @@
 #include "fmPrint.h"
 
+#include "report/report.h"
+#include "report/reportpreview.h"
 #include "sqlite/errors.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpreview.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "rpCommon.h"
 
+#include "report/report.h"
 #include "reports/fmPrint.h"
-#include "toolkit/reportengine.h"
 
 #include <QMarginsF>
 

@@ -1,8 +1,8 @@
+#include "report/report.h"
+#include "report/reportpreview.h"
 #include "reports/fmPrint.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpreview.h"
 
 #include "tests/support/pdftext.h"
 
