@@ -1,4 +1,5 @@
 #include "mainwindow_fixture.h"
+#include "tests/support/settle.h"
 
 #include "data/docstore.h"
 #include "sqlite/sql3_utils.h"
@@ -17,12 +18,6 @@
 #include <QToolButton>
 
 namespace {
-
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 class ContentView : public MainWindowTest {
 protected:

@@ -1,4 +1,5 @@
 #include "mainwindow_fixture.h"
+#include "tests/support/settle.h"
 
 #include "data/progress.h"
 #include "toolkit/singleinstance.h"
@@ -22,12 +23,6 @@
 namespace {
 
 using MainWindow = MainWindowTest;
-
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 TEST_F(MainWindow, FirstStartWithoutSettingsUsesTheDesignedPlacement)
 {
