@@ -154,7 +154,7 @@ void TfMain::memoClick()
         currentFile->setText(target);
         const QString local = dm->GetDocument(target);
         if (!local.isEmpty() && QFileInfo(local).isFile())
-            OpenDocument(local);
+            OpenDocumentOrSay(this, local);
         break;
     }
     case 2:
@@ -231,7 +231,7 @@ void TfMain::OpenMainDocument(bool showInFolder)
     if (showInFolder)
         dm->ShowInFolder(local);
     else
-        OpenDocument(local);
+        OpenDocumentOrSay(this, local);
 }
 
 void TfMain::workAreaClick()
@@ -241,7 +241,7 @@ void TfMain::workAreaClick()
 
 void TfMain::toolHelpClick()
 {
-    OpenDocument(HelpDocumentPath());
+    OpenDocumentOrSay(this, HelpDocumentPath());
 }
 
 void TfMain::toolOprogClick()
