@@ -194,7 +194,7 @@ void TfMain::memoClick()
         currentFile->setText(target);
         const QString local = dm->GetDocument(target);
         if (!local.isEmpty() && QFileInfo(local).isFile())
-            OpenDocument(local);
+            OpenDocumentOrSay(this, local);
         break;
     }
     case 2:
@@ -271,7 +271,7 @@ void TfMain::OpenMainDocument(bool showInFolder)
     if (showInFolder)
         dm->ShowInFolder(local);
     else
-        OpenDocument(local);
+        OpenDocumentOrSay(this, local);
 }
 
 void TfMain::workAreaClick()
@@ -281,7 +281,7 @@ void TfMain::workAreaClick()
 
 void TfMain::toolHelpClick()
 {
-    OpenDocument(HelpDocumentPath());
+    OpenDocumentOrSay(this, HelpDocumentPath());
 }
 
 void TfMain::toolOprogClick()

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -380,6 +381,16 @@ TEST(SingleInstance, SecondStartSignalsTheFirstAndEndsWithoutOpeningTheDatabase)
 
     running.kill();
     running.waitForFinished(10000);
+}
+
+TEST_F(MainWindow, TheWindowIsDrawnInAProportionalFace)
+{
+    // Where fontconfig has no proportional sans family, "sans-serif" falls to a monospace one.
+    TfMain& w = Open();
+    for (const QWidget* widget : std::initializer_list<const QWidget*>{&w, w.mm, w.edFilter}) {
+        const QFontInfo drawn(widget->font());
+        EXPECT_FALSE(drawn.fixedPitch()) << widget->objectName().toStdString() << ": " << drawn.family().toStdString();
+    }
 }
 
 }  // namespace

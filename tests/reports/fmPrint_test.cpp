@@ -8,6 +8,7 @@
 #include "tests/support/pdftext.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -129,6 +130,9 @@ TEST_F(PreviewTest, pictureButtonsShowTheSharedIconsAndPagingCaptionsAreBlack)
         EXPECT_EQ(Button(name)->font().family(), "Arial Black") << name;
         EXPECT_EQ(Button(name)->font().weight(), QFont::Black) << name;
         EXPECT_EQ(Button(name)->font().pointSize(), 11) << name;
+        const QFontInfo drawn(Button(name)->font());
+        EXPECT_FALSE(drawn.fixedPitch()) << name << ": " << drawn.family().toStdString();
+        EXPECT_GE(drawn.weight(), QFont::Bold) << name << ": " << drawn.family().toStdString();
     }
 }
 
