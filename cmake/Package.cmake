@@ -14,8 +14,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${REGALON_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the computed dependencies cannot see them: the engine behind the link,
-# the fonts the reports ask for, and the Qt plugin that draws the SVG icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, libqt6svg6")
+# the fonts the reports ask for, and the Qt plugin that draws the SVG icons. The document
+# parsers of the text index are linked, and named too.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, libqt6svg6, libpoppler-qt6-3, libzip4")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary in front and indents the lines; an empty line parts two paragraphs.
