@@ -17,7 +17,8 @@
 inline constexpr char ExtractOption[] = "--extract-text";
 
 // The child's side: argv[1] is ExtractOption, argv[2] the kind's number. With test triggers on,
-// a document starting with "#crash#" aborts the child and one with "#hang#" never ends.
+// a document starting with "#crash#" aborts the child, one with "#hang#" never ends and one with
+// "#eat#" asks for more memory than the limit allows.
 int ExtractChildMain(int argc, char** argv, bool testTriggers = false);
 
 struct TChildLimits {
