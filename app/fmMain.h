@@ -12,6 +12,7 @@
 // constructor, and sees the events of its controls through its …Event function, which the window's
 // event filter calls for every control that has the window installed as its filter.
 
+#include "data/textfold.h"
 #include "sqlite/sql3_table.h"
 
 #include <QMainWindow>
@@ -22,6 +23,8 @@
 #include <cstdint>
 
 class QAction;
+class QCheckBox;
+class TDocumentSearch;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -140,6 +143,14 @@ public:
     int LinkAtCaret(QString& target);
     void OpenMainDocument(bool showInFolder);
 
+    // --- Search in the documents' text (fmMainSearch.cpp) -----------------------------------------
+    void ConnectDocumentSearch();
+    void RequestIndexing();    // after start, storing documents, a backup, a restore
+    bool MatchesDocuments();   // the record's main document or a linked one holds the filter's words
+    void ShowDocumentMatch();  // which document matched, with an excerpt, in the status bar
+    QCheckBox* cbDocuments = nullptr;
+    TDocumentSearch* documentSearch = nullptr;  // a child of the window
+
     // --- Places editor (fmMainPlaces.cpp) --------------------------------------------------------
     void Editacemst1Click();
     void gridMistaGetEditText();
@@ -174,6 +185,7 @@ public:
     int32_t draggedGroupId = 0;   // the group whose move is stored when a tree drag ends
     bool cancelRequested = false;
     QString filterText;           // trimmed, upper-cased; empty: no text filter
+    TTextMatcher filterWords;     // filterText's words, folded (made again when filterText changes)
     int editRow = -1;             // places editor: the row being typed into
     QString placeBeforeEdit;      // places editor: the row's trimmed value before the edit
 
