@@ -83,6 +83,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectPlacesPane();
     ConnectBackup();
     ConnectReports();
+    ConnectDocumentSearch();
 
     Guarded([this] { ReadSettings(); });
     SetStatusText(1, dm->db.Driver());

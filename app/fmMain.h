@@ -16,6 +16,7 @@
 
 #include "progresspanel.h"
 
+#include "data/textfold.h"
 #include "sqlite/sql3_table.h"
 
 #include <QMainWindow>
@@ -27,6 +28,8 @@
 #include <cstdint>
 
 class QAction;
+class QCheckBox;
+class TDocumentSearch;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -145,6 +148,14 @@ public:
     int LinkAtCaret(QString& target);
     void OpenMainDocument(bool showInFolder);
 
+    // --- Search in the documents' text (fmMainSearch.cpp) -----------------------------------------
+    void ConnectDocumentSearch();
+    void RequestIndexing();    // after start, storing documents, a backup, a restore
+    bool MatchesDocuments();   // the record's main document or a linked one holds the filter's words
+    void ShowDocumentMatch();  // which document matched, with an excerpt, in the status bar
+    QCheckBox* cbDocuments = nullptr;
+    TDocumentSearch* documentSearch = nullptr;  // a child of the window
+
     // --- Places editor (fmMainPlaces.cpp) --------------------------------------------------------
     void Editacemst1Click();
     void gridMistaGetEditText();
@@ -179,6 +190,7 @@ public:
     int32_t draggedGroupId = 0;   // the group whose move is stored when a tree drag ends
     bool cancelRequested = false;
     QString filterText;           // trimmed, upper-cased; empty: no text filter
+    TTextMatcher filterWords;     // filterText's words, folded (made again when filterText changes)
     int editRow = -1;             // places editor: the row being typed into
     QString placeBeforeEdit;      // places editor: the row's trimmed value before the edit
 

@@ -56,6 +56,7 @@ void TfMain::zalohaDatClick()
     if (!dm->BackupDatabase(table, [this](int position, const QString& text) { return BackupStep(position, text); }))
         return;
     ShowProgress(false, false, QString());
+    RequestIndexing();
     settings.setValue(kLastDir, FolderWithSeparator(dm->dlgBackup.FileName()));
     settings.sync();  // a failed write is reported when the window closes and writes its settings
     ShowMessage(this, QStringLiteral("Záloha databáze provedena."), QStringLiteral("Záloha dat"),
@@ -151,4 +152,5 @@ void TfMain::ReloadCatalogueView()
     table.First();
     dm->LoadGroupTree(tree);
     catalogueOpen_ = true;
+    RequestIndexing();
 }

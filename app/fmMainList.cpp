@@ -259,6 +259,7 @@ bool TfMain::ListEvent(QObject* watched, QEvent* event)
 
 void TfMain::tableAfterScroll(TMeral3Command& dataSet)
 {
+    ShowDocumentMatch();
     if (dataSet.IsEmpty())
         return;
     SetStatusText(1, tableMISTO->AsString());
@@ -268,7 +269,7 @@ void TfMain::tableAfterScroll(TMeral3Command& dataSet)
 void TfMain::tableFilterRecord(TMeral3Command&, bool& accept)
 {
     if (!filterText.isEmpty()) {
-        accept = MatchesFilterText();
+        accept = MatchesFilterText() || MatchesDocuments();
         return;
     }
     if (!tree->currentItem()) {
@@ -281,10 +282,17 @@ void TfMain::tableFilterRecord(TMeral3Command&, bool& accept)
 
 bool TfMain::MatchesFilterText()
 {
-    const QLocale locale;
-    for (TField* field : {tableNAZEV, tablePOPIS, tableOBSAH})
-        if (locale.toUpper(field->AsString()).contains(filterText))
+    if (filterWords.Source() != filterText)
+        filterWords = TTextMatcher(filterText);
+    filterWords.Start();
+    for (TField* field : {tableNAZEV, tablePOPIS, tableOBSAH}) {
+        if (field->DataType() == ftWideString)
+            filterWords.FeedText(field->AsString());
+        else
+            filterWords.FeedCodePage(field->AsBytes());
+        if (filterWords.AllFound())
             return true;
+    }
     return false;
 }
 
@@ -393,6 +401,7 @@ void TfMain::RunItemDialog(int ident, const QString& caption)
     int item = 0;
     if (ItemDialog(ident, SelectedGroup(node), node, caption, item, this) != 1)
         return;
+    RequestIndexing();  // the dialog may have stored documents
     table.Requery();
     table.Locate(QStringLiteral("IDENT"), item);  // an item the filter hides leaves the list as it is
 }

@@ -4,6 +4,7 @@
 
 #include "data/bz2.h"
 #include "data/uDM.h"
+#include "search/extractchild.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/singleinstance.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("regalon"));  // the menu entry: its icon and name
     app.LoadCzechTexts();
+    TExtractChild::SetProgram(QCoreApplication::applicationFilePath());  // documents are parsed by a copy of this program
 
     // A second start only brings the first one back; the catalogue is not touched.
     TSingleInstance instance;

@@ -15,8 +15,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${REGALON_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the computed dependencies cannot see them: the engine behind the link,
 # the fonts the reports ask for, a proportional sans family for the windows (with Liberation
-# alone fontconfig draws them in Liberation Mono), and the Qt plugin that draws the SVG icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, fonts-dejavu-core, libqt6svg6")
+# alone fontconfig draws them in Liberation Mono), and the Qt plugin that draws the SVG icons. The
+# document parsers of the text index are linked, and named too.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, fonts-dejavu-core, libqt6svg6, libpoppler-qt6-3, libzip4")
 # The launcher that opens documents and the help, and Qt's Wayland platform plugin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -211,14 +211,6 @@ protected:
             "INSERT INTO MATR VALUES(7,1,NULL,'hliníkový měděný drát',NULL,NULL,NULL);");
         Open();
     }
-    QStringList Filtered(const QString& text)
-    {
-        window->edFilter->setText(text);
-        window->toolFilterClick();
-        QStringList ids = ListedItems();
-        ids.sort();
-        return ids;
-    }
 };
 
 TEST_F(TextFilter, FindsTheTextInDesignationDescriptionAndContentButNotInThePlaceOrPath)
@@ -233,11 +225,30 @@ TEST_F(TextFilter, FindsTheTextInDesignationDescriptionAndContentButNotInThePlac
     EXPECT_EQ(Filtered("3×1"), QStringList({"2"}));
 }
 
-TEST_F(TextFilter, TwoWordsMatchOnlyTogetherWithTheSameBlankBetweenThem)
+TEST_F(TextFilter, EveryWordMatchesOnItsOwnInAnyFieldAndOrder)
 {
-    EXPECT_EQ(Filtered("měděný drát"), QStringList({"5", "7"}));
-    EXPECT_EQ(Filtered("měděný  drát"), QStringList({"6"}));
-    EXPECT_EQ(Filtered("kabel a"), QStringList());  // a line break is no blank
+    EXPECT_EQ(Filtered("měděný drát"), QStringList({"5", "6", "7"}));
+    EXPECT_EQ(Filtered("drát  měděný"), QStringList({"5", "6", "7"}));
+    EXPECT_EQ(Filtered("hliníkový drát"), QStringList({"7"}));
+    EXPECT_EQ(Filtered("kabel drát"), QStringList({"3"}));  // both in the content, across a line break
+    EXPECT_EQ(Filtered("zásuvka 3×1"), QStringList({"2"}));  // one word in the designation, one in the description
+    EXPECT_EQ(Filtered("kabel mosaz"), QStringList());
+}
+
+TEST_F(TextFilter, LettersMatchWithoutCaseAndDiacriticsOnBothSides)
+{
+    Sql("INSERT INTO MATR VALUES(30,0,'Regál A1','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(31,0,'Šroubovák křížový','','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(32,0,'','Růže','',NULL,NULL);"
+        "INSERT INTO MATR VALUES(33,0,'Regal B2','','',NULL,NULL);");
+    window->table.Requery();
+    EXPECT_EQ(Filtered("regal a1"), QStringList({"30"}));
+    EXPECT_EQ(Filtered("REGÁL"), QStringList({"30", "33"}));  // typed with diacritics: the same items
+    EXPECT_EQ(Filtered("regal"), QStringList({"30", "33"}));
+    EXPECT_EQ(Filtered(QString::fromUtf16(u"Re\u0301gal")), QStringList({"30", "33"}));  // a decomposed á
+    EXPECT_EQ(Filtered("krizovy sroub"), QStringList({"31"}));
+    EXPECT_EQ(Filtered("ruze"), QStringList({"32"}));
+    EXPECT_EQ(Filtered("měděný drát"), Filtered("medeny drat"));
 }
 
 // The filter compares text as text: wildcards, quotes and backslashes match only themselves,

@@ -319,7 +319,8 @@ TEST_F(MainWindow, MenusAndToolbarCarryEveryCommand)
         }
     EXPECT_EQ(hints, QStringList({"Nová kořenová skupina", "Nová skupina ve vybrané větvi", "Úprava skupiny",
                                   "Vymazat skupinu", "Nová položka", "Úprava položky", "Smazat položku",
-                                  "Otevři dokument", "Sestava", "Filtr", "Nastav filtr", "Nápověda"}));
+                                  "Otevři dokument", "Sestava", "Filtr", "Filtr hledá i v textu uložených dokumentů",
+                                  "Nastav filtr", "Nápověda"}));
     EXPECT_EQ(w.edFilter->maxLength(), 128);
     QStringList reports;
     for (QAction* a : w.popupRepo->actions())

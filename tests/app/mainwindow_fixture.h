@@ -14,6 +14,7 @@
 #include "toolkit/datasetmodel.h"
 #include "toolkit/messagebox.h"
 
+#include <QLineEdit>
 #include <QSettings>
 #include <QTreeWidgetItemIterator>
 
@@ -60,6 +61,15 @@ protected:
         QStringList ids;
         for (int row = 0; row < model.rowCount(); ++row)
             ids << model.data(model.index(row, 0)).toString();
+        return ids;
+    }
+    // The items a text filter lists, sorted.
+    QStringList Filtered(const QString& text)
+    {
+        window->edFilter->setText(text);
+        window->toolFilterClick();
+        QStringList ids = ListedItems();
+        ids.sort();
         return ids;
     }
     const MessageBoxAnswers::Shown* LastMessage()

@@ -1,0 +1,75 @@
+#include "mainwindow_fixture.h"
+
+#include "data/docstore.h"
+#include "search/extractchild.h"
+#include "tests/search/documents.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class DocumentSearch : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        TExtractChild::SetProgram(QStringLiteral(SEARCH_TEST_CHILD));
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        TExtractChild::SetProgram(QString());
+    }
+    QCheckBox* Switch() { return window->findChild<QCheckBox*>("cbDocuments"); }
+    QLabel* Match() { return window->findChild<QLabel*>("lblDocumentMatch"); }
+};
+
+TEST_F(DocumentSearch, TheSwitchIsOffAtFirstAndRemembered)
+{
+    Open();
+    ASSERT_NE(Switch(), nullptr);
+    EXPECT_FALSE(Switch()->isChecked());
+    EXPECT_EQ(Switch()->text(), "i v dokumentech");
+    Switch()->click();
+    EXPECT_TRUE(Settings()->value("search/documents").toBool());
+    window.reset();
+    Open();
+    EXPECT_TRUE(Switch()->isChecked());
+}
+
+TEST_F(DocumentSearch, FindsAnItemByAWordOnlyItsDocumentsHold)
+{
+    const QString pdf = folder.WriteFile("docs/výkres.pdf", MakePdf({"Šroubovák křížový PH2"}));
+    const QString odt = folder.WriteFile("docs/návod.odt", MakeOdt("Montáž regálu"));
+    ASSERT_TRUE(data.StoreDocument(pdf));
+    ASSERT_TRUE(data.StoreDocument(odt));
+    Sql("INSERT INTO MATR VALUES(1,0,'Sada nářadí','','Dílna','" + pdf + "',NULL);"
+        "INSERT INTO MATR VALUES(2,0,'Police','','Sklad',NULL,'viz " + EncodeFileLink(odt) + "');"
+        "INSERT INTO MATR VALUES(3,0,'Šroubovák','','Dílna',NULL,NULL);");
+    data.db.Close();
+    const QByteArray catalogue = [&] {
+        QFile file(data.db.DatabaseFile());
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    Open();
+    // The index is made off the window's thread; the filter finds through it once it is there.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.WorkFolder() + "/fulltext.db3"), 20'000);
+    EXPECT_EQ(Filtered("krizovy"), QStringList());  // off: the items' own text only
+    Switch()->click();                              // on: the list again, with the documents
+    QTRY_COMPARE_WITH_TIMEOUT(Filtered("krizovy"), QStringList({"1"}), 20'000);
+    EXPECT_TRUE(Match()->text().contains("výkres.pdf")) << Match()->text().toStdString();
+    EXPECT_TRUE(Match()->text().contains("[křížový]")) << Match()->text().toStdString();
+    EXPECT_EQ(Filtered("sroubovak"), QStringList({"1", "3"}));
+    EXPECT_EQ(Filtered("montaz"), QStringList({"2"}));  // a file linked in the content
+    EXPECT_TRUE(Match()->text().startsWith("návod.odt: "));
+    window.reset();
+    QFile file(data.db.DatabaseFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), catalogue);  // indexing never writes the catalogue
+}
+
+}  // namespace
