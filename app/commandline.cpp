@@ -1,6 +1,5 @@
 #include "commandline.h"
 
-#include "search/extractchild.h"
 #include "toolkit/programfiles.h"
 
 #include <QCommandLineOption>
@@ -9,7 +8,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -44,8 +42,6 @@ QString VersionText()
 
 std::optional<int> AnswerCommandLine(int& argc, char* argv[])
 {
-    if (argc >= 2 && std::strcmp(argv[1], ExtractOption) == 0)
-        return ExtractChildMain(argc, argv);  // the document index's child (hidden)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

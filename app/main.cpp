@@ -6,6 +6,7 @@
 #include "data/uDM.h"
 #include "search/extractchild.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/programfiles.h"
 #include "toolkit/singleinstance.h"
 
 #include <memory>
@@ -20,7 +21,7 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("regalon"));  // the menu entry: its icon and name
     app.LoadCzechTexts();
-    TExtractChild::SetProgram(QCoreApplication::applicationFilePath());  // documents are parsed by a copy of this program
+    TExtractChild::SetProgram(ExtractHelperPath());  // documents are parsed by a small program of their own
 
     // A second start only brings the first one back; the catalogue is not touched.
     TSingleInstance instance;

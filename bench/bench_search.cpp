@@ -242,7 +242,7 @@ QByteArray ReadFile(const QString& name)
 const bool pdfRatio = bench::AddRatio(
     {"extract-pdf", "200 four-page PDFs through the extraction child against pdftotext, wall time",
      {[] {
-          const TExtractChild child(QCoreApplication::applicationDirPath() + QStringLiteral("/regalon"),
+          const TExtractChild child(QCoreApplication::applicationDirPath() + QStringLiteral("/regalon-extract"),
                                     {QString::fromLatin1(ExtractOption)});
           qsizetype chars = 0;
           for (const QString& file : pdfs().files)

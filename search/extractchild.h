@@ -1,9 +1,9 @@
 #pragma once
 
-// Extraction out of the program's way: each document is parsed by a child process (the program
-// itself started with a hidden option), so a parser that crashes, hangs or eats memory on a
-// hostile file costs that child only. The child reads the document on standard input and writes
-// its text as UTF-8 on standard output.
+// Extraction out of the program's way: each document is parsed by a child process (a small
+// program of its own, extract/, that loads none of the window's libraries), so a parser that
+// crashes, hangs or eats memory on a hostile file costs that child only. The child reads the
+// document on standard input and writes its text as UTF-8 on standard output.
 
 #include "extract.h"
 

@@ -37,3 +37,8 @@ QString HelpDocumentPath()
     const QString base = program.suffix().isEmpty() ? program.fileName() : program.completeBaseName();
     return ProgramFile(REGALON_HELP_FOLDER, base + QStringLiteral(".pdf"));
 }
+
+QString ExtractHelperPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/regalon-extract");
+}
