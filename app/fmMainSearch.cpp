@@ -76,6 +76,10 @@ void TfMain::ConnectDocumentSearch()
         cbDocuments->setToolTip(error.isEmpty() ? QStringLiteral("Filtr hledá i v textu uložených dokumentů")
                                                 : QStringLiteral("Index dokumentů nelze obnovit: ") + error);
         documentSearch->matcher.Forget();
+        // A filter through the documents lists what the new index finds; the box's unconfirmed
+        // text stays unapplied and the list keeps its current row.
+        if (cbDocuments->isChecked() && !filterText.isEmpty() && table.Filtered())
+            Guarded([this] { table.Requery(); });
     });
     QTimer::singleShot(0, this, [this] { RequestIndexing(); });
 }
