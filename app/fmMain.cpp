@@ -177,6 +177,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectListPane();
     ConnectContentPane();
     ConnectPlacesPane();
+    ConnectExchangePane();
     ConnectBackup();
     ConnectReports();
 

@@ -94,9 +94,9 @@ namespace {
 {
     const QStorageInfo volume(QFileInfo(fileName).absolutePath());
     const bool full = volume.isValid() && volume.bytesAvailable() < 64 * 1024;
-    throw Exception(QStringLiteral("Soubor CSV \"%1\" nelze uložit: %2%3")
-                        .arg(QDir::toNativeSeparators(fileName), reason,
-                             full ? QStringLiteral(" Na disku není dost místa.") : QString()));
+    // A full disk often reaches Qt as an unknown error: the free space says it better.
+    throw Exception(QStringLiteral("Soubor CSV \"%1\" nelze uložit: %2")
+                        .arg(QDir::toNativeSeparators(fileName), full ? QStringLiteral("na disku není dost místa.") : reason));
 }
 
 }  // namespace
