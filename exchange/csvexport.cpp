@@ -27,6 +27,10 @@ GroupPaths::GroupPaths(TMeral3Database& db)
 
 QString GroupPaths::Path(qint64 group) const
 {
+    const auto known = paths_.constFind(group);
+    if (known != paths_.constEnd())
+        return *known;
+    const qint64 asked = group;
     QString path;
     QSet<qint64> seen;
     for (auto it = groups_.find(group); group > 0 && it != groups_.end() && !seen.contains(group);
@@ -35,6 +39,7 @@ QString GroupPaths::Path(qint64 group) const
         path = path.isEmpty() ? it->name : it->name + kGroupPathSeparator + path;
         group = it->parent;
     }
+    paths_.insert(asked, path);
     return path;
 }
 

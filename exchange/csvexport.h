@@ -35,6 +35,7 @@ private:
         QString name;
     };
     QHash<qint64, Group> groups_;
+    mutable QHash<qint64, QString> paths_;  // each group's path is built once
 };
 
 struct ExportItem {
