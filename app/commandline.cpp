@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "commandlinecsv.h"
 
 #include "search/extractchild.h"
 #include "toolkit/programfiles.h"
@@ -29,6 +30,10 @@ QString HelpText(const QString& program)
                "Volby:\n"
                "  -h, --help     vypíše tuto nápovědu a skončí\n"
                "  -v, --version  vypíše verzi, cestu ke knihovně SQLite a k příručce a skončí\n"
+               "  --export-csv SOUBOR  zapíše celý katalog do souboru CSV (UTF-8 s BOM, středník)\n"
+               "  --check-csv SOUBOR   zkontroluje soubor CSV pro import a vypíše, co by odmítl\n"
+               "                       nebo změnil; končí 0 (lze importovat), 1 (něco by odmítl),\n"
+               "                       2 (soubor nelze číst jako CSV)\n"
                "\n"
                "Příručka: %2\n")
         .arg(program, HelpDocumentPath());
@@ -56,12 +61,18 @@ std::optional<int> AnswerCommandLine(int& argc, char* argv[])
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({help, version});
+    const QCommandLineOption exportCsv(QStringLiteral("export-csv"), QString(), QStringLiteral("file"));
+    const QCommandLineOption checkCsv(QStringLiteral("check-csv"), QString(), QStringLiteral("file"));
+    parser.addOptions({help, version, exportCsv, checkCsv});
     parser.parse(arguments);  // unknown options are Qt's or nobody's: the start ignores them
-    if (!parser.isSet(help) && !parser.isSet(version))
+    if (!parser.isSet(help) && !parser.isSet(version) && !parser.isSet(exportCsv) && !parser.isSet(checkCsv))
         return std::nullopt;
 
     QCoreApplication core(argc, argv);  // the paths are the binary's own
+    if (parser.isSet(exportCsv))
+        return ExportCsvCommand(parser.value(exportCsv));
+    if (parser.isSet(checkCsv))
+        return CheckCsvCommand(parser.value(checkCsv));
     if (parser.isSet(help))
         Print(HelpText(QStringLiteral("regalon")));
     else

@@ -81,6 +81,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectListPane();
     ConnectContentPane();
     ConnectPlacesPane();
+    ConnectExchangePane();
     ConnectBackup();
     ConnectReports();
     ConnectDocumentSearch();

@@ -184,6 +184,14 @@ public:
     void toolRepoPlaceClick();
     void toolRepoGrpClick();
 
+    // --- CSV export and import (fmMainExchange.cpp) ---------------------------------------------
+    void exportCsvClick();      // the whole catalogue
+    void exportListCsvClick();  // the items the list shows, in its order
+    void importCsvClick();
+    QAction* menuExportCsv = nullptr;
+    QAction* menuImportCsv = nullptr;
+    QAction* menuExportListCsv = nullptr;
+
     // --- Fields --------------------------------------------------------------------------------
     std::array<int32_t, 128> groupIds{};
     int32_t groupIdCount = 0;     // used entries of groupIds, 0 … 127
@@ -278,6 +286,7 @@ private:
     void CreateContentArea();
     void CreatePlacesPanel();
     void ConnectTreePane();
+    void ConnectExchangePane();
     void ConnectListPane();
     void ConnectContentPane();
     void ConnectPlacesPane();

@@ -422,7 +422,8 @@ TEST_F(ItemList, ThePopUpOffersTheDocumentOnlyWhenTheItemHasOne)
     QStringList entries;
     for (QAction* a : w.gridPopup->actions())
         entries << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(entries, QStringList({"Úprava položky", "-", "Otevři dokument", "Ukaž ve složce", "-", "Smazat položku"}));
+    EXPECT_EQ(entries, QStringList({"Úprava položky", "-", "Otevři dokument", "Ukaž ve složce", "-", "Smazat položku", "-",
+                                    "Export seznamu do CSV…"}));
 
     w.table.Locate("IDENT", 10);
     w.gridPopupPopup();
