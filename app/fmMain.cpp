@@ -179,6 +179,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectPlacesPane();
     ConnectBackup();
     ConnectReports();
+    ConnectLabels();
 
     Guarded([this] { ReadSettings(); });
     SetStatusText(1, dm->db.Driver());

@@ -70,6 +70,20 @@ std::optional<TLabelCode> ReadItemCode(QStringView body)
     return code;
 }
 
+std::optional<TLabelCode> ReadWholeCode(QStringView text)
+{
+    if (text.startsWith(kItemPrefix) && text.size() >= kItemPrefix.size() + 2)
+        return ReadItemCode(text.sliced(kItemPrefix.size()));
+    if (text.startsWith(kPlacePrefix) && text.size() == kPlacePrefix.size() + kDigestLength
+        && AllIn(text.sliced(kPlacePrefix.size()), kAlphabet)) {
+        TLabelCode code;
+        code.kind = TLabelCode::Place;
+        code.digest = text.sliced(kPlacePrefix.size()).toString();
+        return code;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 QString LabelPlaceKey(const QString& place)
@@ -91,16 +105,10 @@ QString PlaceLabelCode(const QString& place)
 std::optional<TLabelCode> ReadLabelCode(const QString& typed)
 {
     const QString text = UsForm(typed);
-    const QStringView view(text);
-    if (text.startsWith(kItemPrefix) && text.size() >= kItemPrefix.size() + 2)
-        return ReadItemCode(view.sliced(kItemPrefix.size()));
-    if (text.startsWith(kPlacePrefix) && text.size() == kPlacePrefix.size() + kDigestLength
-        && AllIn(view.sliced(kPlacePrefix.size()), kAlphabet)) {
-        TLabelCode code;
-        code.kind = TLabelCode::Place;
-        code.digest = text.sliced(kPlacePrefix.size());
-        return code;
-    }
+    // The longest tail that is a code: a scanner types after whatever the box already held.
+    for (qsizetype start = 0; start + kItemPrefix.size() <= text.size(); ++start)
+        if (const auto code = ReadWholeCode(QStringView(text).sliced(start)))
+            return code;
     return std::nullopt;
 }
 

@@ -32,8 +32,8 @@ QString PlaceLabelCode(const QString& place);
 // characters at either end are one place.
 QString LabelPlaceKey(const QString& place);
 
-// What a typed text means: a US-typed or Czech-typed code, blanks at either end ignored;
-// nothing when the text is no well-formed code.
+// The code a typed text ends with, US-typed or Czech-typed, blanks at either end ignored (a
+// scanner types after whatever the filter box held); nothing when it ends with no well-formed code.
 std::optional<TLabelCode> ReadLabelCode(const QString& typed);
 
 // The place among `places` whose code the digest is; nothing when none is, or when more than one

@@ -25,7 +25,8 @@ TEST(LabelCode, itemCodesReadBackFromEveryTypedForm)
         ASSERT_TRUE(LayoutSafe(code)) << code.toStdString();
         EXPECT_LE(code.size(), 20) << "QR version 1 holds 20 characters";
         for (const QString& typed : {code, TypedOnCzechLayout(code), TypedWithCapsLock(code),
-                                     TypedWithCapsLock(TypedOnCzechLayout(code)), QStringLiteral("  %1\t").arg(code)}) {
+                                     TypedWithCapsLock(TypedOnCzechLayout(code)), QStringLiteral("  %1\t").arg(code),
+                                     QStringLiteral("kabel ") + TypedOnCzechLayout(code), ItemLabelCode(77) + code}) {
             const auto read = ReadLabelCode(typed);
             ASSERT_TRUE(read) << typed.toStdString();
             EXPECT_EQ(read->kind, TLabelCode::Item);
