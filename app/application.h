@@ -17,6 +17,13 @@ void RequestQuit();
 bool QuitRequested();
 void ResetQuitRequest();
 
+// Whether there is a display to open the windows on: a platform is named (QT_QPA_PLATFORM,
+// "-platform") or a Wayland or X display is. When there is none it says so in Czech on stderr.
+// When there is one, a display that Qt then fails to open until TApplication stands ends the
+// program with the same message and kNoDisplayExit instead of Qt's abort.
+bool PrepareDisplay(int argc, char** argv);
+inline constexpr int kNoDisplayExit = 2;
+
 class TApplication : public QApplication {
 public:
     // Makes Czech the default locale.

@@ -2,10 +2,10 @@
 
 #include "application.h"
 #include "grouptreeview.h"
+#include "helperwidgets.h"
 
 #include "data/progress.h"
 #include "data/uDM.h"
-#include "toolkit/codeeditor.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
@@ -13,19 +13,13 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTableView>
-#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -38,46 +32,15 @@ constexpr int kDesignedHeight = 600;
 constexpr int kDefaultTreeWidth = 256;
 constexpr int kDefaultContentHeight = 256;
 constexpr int kSplitterWidth = 5;
-constexpr int kProgressWidth = 403;
-constexpr int kProgressHeight = 70;
 
 const QString kPlacementSection = QStringLiteral("fMain");
 const QString kColumnSection = QStringLiteral("grid");
-
-// The list's columns: field, designed width (0: from the field's display width) and font.
-struct ColumnDesign {
-    const char* field;
-    int width;
-    int pointSize;
-    bool bold;
-};
-constexpr std::array<ColumnDesign, 5> kColumns{{
-    {"IDENT", 0, 9, false},
-    {"IDTYP", 128, 9, false},
-    {"NAZEV", 128, 8, true},
-    {"POPIS", 256, 9, false},
-    {"MISTO", 80, 9, false},
-}};
 
 int ReadInt(QSettings& settings, const QString& key, int fallback)
 {
     bool ok = false;
     const int value = settings.value(key).toString().trimmed().toInt(&ok);
     return ok ? value : fallback;
-}
-
-QFont ArialFont(int pointSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"), pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-// The file-name part of a path: after its last "/", "\" or ":", all of it when there is none.
-QString FileNamePart(const QString& path)
-{
-    const qsizetype cut = std::max({path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':')});
-    return path.mid(cut + 1);
 }
 
 // The outer bounds moved and shrunk as far as needed to lie on the screen that holds their centre
@@ -96,65 +59,6 @@ QRect OnScreen(const QRect& outer)
                  size);
 }
 
-// A status bar panel: centred text; a text too long for the panel loses its start (a path keeps
-// its file name) and shows whole in the tooltip.
-class StatusPanel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QRect area = contentsRect().adjusted(2, 0, -2, 0);
-        painter.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
-        setToolTip(fontMetrics().horizontalAdvance(text()) > area.width() ? text() : QString());
-    }
-};
-
-// The list's row indicator column: a mark at the current row, no row numbers.
-class RowIndicator : public QHeaderView {
-public:
-    explicit RowIndicator(QTableView* view) : QHeaderView(Qt::Vertical, view)
-    {
-        setSectionsClickable(false);
-        setSectionResizeMode(QHeaderView::Fixed);
-    }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
-    {
-        QStyleOptionHeader option;
-        initStyleOption(&option);
-        option.rect = rect;
-        option.section = logicalIndex;
-        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
-        if (!selectionModel() || selectionModel()->currentIndex().row() != logicalIndex)
-            return;
-        const QPoint centre = rect.center();
-        const QPolygon mark({centre + QPoint(-2, -4), centre + QPoint(2, 0), centre + QPoint(-2, 4)});
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setBrush(Qt::black);
-        painter->setPen(Qt::NoPen);
-        painter->drawPolygon(mark);
-        painter->restore();
-    }
-};
-
-// The group column holds the group's name, although its field is a number.
-class LeftAligned : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    }
-};
-
 }  // namespace
 
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
@@ -168,7 +72,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     groupIdCount = 0;
     draggedGroupId = 0;
 
-    CreateTable();
+    CreateTable();  // the item list's record set, which the toolbar's and menus' handlers use
     CreateToolbar();
     CreateMenu();
     CreateStatusBar();
@@ -198,32 +102,6 @@ TfMain::~TfMain()
 }
 
 // --- Construction ------------------------------------------------------------------------------
-
-void TfMain::CreateTable()
-{
-    table.SetName(QStringLiteral("table"));
-    table.SetDatabase(&dm->db);
-    table.SetTableName(QStringLiteral("MATR"));
-    table.SetIndexName(QStringLiteral("IXMATR"));
-    auto field = [this](const char* name, TFieldType type, int size, const char* label, int displayWidth) {
-        TField& f = table.CreateField(QString::fromLatin1(name), type, size);
-        f.SetDisplayLabel(QString::fromUtf8(label));
-        if (displayWidth > 0)
-            f.SetDisplayWidth(displayWidth);
-        return &f;
-    };
-    tableIDENT = field("IDENT", ftLargeint, 0, "ID", 8);
-    tableIDENT->SetRequired(true);
-    tableIDTYP = field("IDTYP", ftLargeint, 0, "Skupina", 16);
-    tableNAZEV = field("NAZEV", ftString, 32, "Označení", 0);
-    tablePOPIS = field("POPIS", ftString, 64, "Popis", 0);
-    tableMISTO = field("MISTO", ftString, 32, "Umistění", 0);
-    tablePATH_DOK = field("PATH_DOK", ftString, 255, "Dokument", 0);
-    tableOBSAH = field("OBSAH", ftMemo, 0, "Obsah", 0);
-    table.AfterScroll = [this](TMeral3Command& ds) { Guarded([&] { tableAfterScroll(ds); }); };
-    table.SetOnFilterRecord([this](TMeral3Command& ds, bool& accept) { tableFilterRecord(ds, accept); });
-    tableIDTYP->OnGetText = [this](TField& f, QString& text, bool display) { tableIDTYPGetText(f, text, display); };
-}
 
 QAction* TfMain::AddMenuEntry(QMenu* menu, const QString& text, int icon, void (TfMain::*handler)())
 {
@@ -359,10 +237,7 @@ void TfMain::CreateMainArea()
     splitterV->setChildrenCollapsible(false);
     layout->addWidget(splitterV);
 
-    tree = new TGroupTreeView(splitterV);
-    tree->setObjectName(QStringLiteral("tree"));
-    tree->setMinimumWidth(128);
-    tree->setFont(ArialFont(9));
+    CreateTree();
 
     rightSide = new QWidget(splitterV);
     rightSide->setObjectName(QStringLiteral("rightSide"));
@@ -375,162 +250,18 @@ void TfMain::CreateMainArea()
     splitterH->setChildrenCollapsible(false);
     right->addWidget(splitterH);
 
-    grid = new QTableView(splitterH);
-    grid->setObjectName(QStringLiteral("grid"));
-    gridModel = new TDataSetModel(grid);
-    QStringList columns;
-    for (const ColumnDesign& c : kColumns)
-        columns << QString::fromLatin1(c.field);
-    gridModel->SetColumns(columns);
-    gridModel->OnError = [](const Exception& e) { HandleError(e); };
-    gridModel->SetDataSet(&table);
-    grid->setVerticalHeader(new RowIndicator(grid));
-    grid->setModel(gridModel);
-    gridModel->BindSelection(grid->selectionModel());
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid->verticalHeader()->viewport(),
-            qOverload<>(&QWidget::update));
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setFont(ArialFont(9));
-    grid->setItemDelegateForColumn(1, new LeftAligned(grid));
-    grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(ArialFont(9)).height() + 4);
-    grid->verticalHeader()->setFixedWidth(12);  // the row indicator column
-    grid->horizontalHeader()->setHighlightSections(false);
-    for (int i = 0; i < int(kColumns.size()); ++i) {
-        const ColumnDesign& c = kColumns[size_t(i)];
-        const int width = c.width > 0
-            ? c.width
-            : QFontMetrics(ArialFont(c.pointSize)).horizontalAdvance(u'0') * tableIDENT->DisplayWidth() + 4;
-        grid->setColumnWidth(i, width);
-    }
-
+    CreateGrid();
     CreateContentArea();
     splitterH->setStretchFactor(0, 1);
     splitterH->setStretchFactor(1, 0);
     splitterV->setStretchFactor(0, 0);
     splitterV->setStretchFactor(1, 1);
-    CreateProgressPanel();
+    panelProgress = new TProgressPanel(rightSide);
+    progressText = panelProgress->text;
+    brCancel = panelProgress->cancel;
+    progress = panelProgress->bar;
+    currentFile = panelProgress->file;
     CreatePlacesPanel();
-}
-
-void TfMain::CreateContentArea()
-{
-    panelMemo = new QWidget(splitterH);
-    panelMemo->setObjectName(QStringLiteral("panelMemo"));
-    auto* layout = new QVBoxLayout(panelMemo);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    panelDoc = new QFrame(panelMemo);
-    panelDoc->setObjectName(QStringLiteral("panelDoc"));
-    panelDoc->setFixedHeight(32);
-    panelDoc->setFrameShape(QFrame::StyledPanel);
-    panelDocCaption = new QLabel(QStringLiteral("     Hlavní dokument:"), panelDoc);
-    panelDocCaption->setObjectName(QStringLiteral("panelDocCaption"));
-    QFont captionFont(QStringLiteral("Arial Narrow"), 8);
-    captionFont.setBold(true);
-    panelDocCaption->setFont(captionFont);
-    panelDocCaption->setStyleSheet(QStringLiteral("color: gray"));
-    panelDocCaption->setGeometry(0, 0, 100, 32);
-    textPath = new QLabel(panelDoc);
-    textPath->setObjectName(QStringLiteral("textPath"));
-    textPath->setFont(ArialFont(9));
-    textPath->setStyleSheet(QStringLiteral("color: palette(link)"));  // blue in a light scheme
-    textPath->setCursor(Qt::PointingHandCursor);
-    textPath->move(100, 8);
-    layout->addWidget(panelDoc);
-
-    memo = new TCodeEditor(panelMemo);
-    memo->setObjectName(QStringLiteral("memo"));
-    memo->SetReadOnly(true);
-    memo->setFont(QFont(QStringLiteral("Courier New"), 10));
-    memo->setMinimumHeight(80);
-    layout->addWidget(memo);
-}
-
-void TfMain::CreateProgressPanel()
-{
-    panelProgress = new QFrame(rightSide);
-    panelProgress->setObjectName(QStringLiteral("panelProgress"));
-    panelProgress->setFixedSize(kProgressWidth, kProgressHeight);
-    panelProgress->setFrameShape(QFrame::Panel);
-    panelProgress->setFrameShadow(QFrame::Raised);
-    panelProgress->setAutoFillBackground(true);
-    QPalette silver = panelProgress->palette();
-    silver.setColor(QPalette::Window, QColor(192, 192, 192));
-    silver.setColor(QPalette::WindowText, Qt::black);  // a dark scheme's light text would vanish on silver
-    panelProgress->setPalette(silver);
-
-    progressText = new QLabel(panelProgress);
-    progressText->setObjectName(QStringLiteral("progressText"));
-    QFont bold = progressText->font();
-    bold.setBold(true);
-    progressText->setFont(bold);
-    progressText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    progressText->setGeometry(8, 4, kProgressWidth - 8 - 36, 20);
-
-    brCancel = new QToolButton(panelProgress);
-    brCancel->setObjectName(QStringLiteral("brCancel"));
-    brCancel->setIcon(CancelIcon());
-    brCancel->setIconSize(QSize(20, 20));
-    brCancel->setGeometry(kProgressWidth - 24 - 4, 3, 24, 24);
-    brCancel->setAutoRaise(true);
-    connect(brCancel, &QToolButton::clicked, this, GuardedSlot(this, &TfMain::brCancelClick));
-
-    progress = new QProgressBar(panelProgress);
-    progress->setObjectName(QStringLiteral("progress"));
-    progress->setGeometry((kProgressWidth - 388) / 2, 28, 388, 16);
-    progress->setTextVisible(false);
-
-    currentFile = new QLabel(panelProgress);
-    currentFile->setObjectName(QStringLiteral("currentFile"));
-    currentFile->setGeometry((kProgressWidth - 388) / 2, 46, 388, 20);
-}
-
-void TfMain::CreatePlacesPanel()
-{
-    grpMista = new QFrame(mainPanel);
-    grpMista->setObjectName(QStringLiteral("grpMista"));
-    grpMista->setFrameShape(QFrame::Box);
-    grpMista->setAutoFillBackground(true);
-    grpMista->setFixedWidth(280);
-    auto* layout = new QVBoxLayout(grpMista);
-    layout->setContentsMargins(1, 1, 1, 1);
-    layout->setSpacing(0);
-
-    panMista = new QFrame(grpMista);
-    panMista->setObjectName(QStringLiteral("panMista"));
-    panMista->setFixedHeight(28);
-    panMista->setAutoFillBackground(true);
-    QPalette silver = panMista->palette();
-    silver.setColor(QPalette::Window, QColor(192, 192, 192));
-    silver.setColor(QPalette::WindowText, Qt::black);
-    panMista->setPalette(silver);
-    auto* strip = new QHBoxLayout(panMista);
-    strip->setContentsMargins(0, 0, 3, 0);
-    auto* caption = new QLabel(QStringLiteral("  Úprava existujících míst"), panMista);
-    strip->addWidget(caption, 1);
-    btnMista = new QToolButton(panMista);
-    btnMista->setObjectName(QStringLiteral("btnMista"));
-    btnMista->setText(QStringLiteral("X"));
-    QFont bold = btnMista->font();
-    bold.setBold(true);
-    btnMista->setFont(bold);
-    btnMista->setFixedSize(23, 22);
-    strip->addWidget(btnMista);
-    layout->addWidget(panMista);
-
-    gridMista = new QTableWidget(0, 2, grpMista);
-    gridMista->setObjectName(QStringLiteral("gridMista"));
-    gridMista->horizontalHeader()->hide();
-    gridMista->verticalHeader()->hide();
-    gridMista->setColumnWidth(0, 32);
-    gridMista->setColumnWidth(1, 244);
-    gridMista->horizontalHeader()->setStretchLastSection(true);
-    gridMista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    layout->addWidget(gridMista);
-    grpMista->hide();
 }
 
 // --- Settings ----------------------------------------------------------------------------------
@@ -552,9 +283,10 @@ void TfMain::ReadSettings()
     splitterH->setSizes({std::max(1, height() - contentHeight), contentHeight});
 
     // Keys are the columns' field names, in column order.
+    const QStringList columns = GridColumns();
     settings.beginGroup(kColumnSection);
-    for (int i = 0; i < int(kColumns.size()); ++i)
-        grid->setColumnWidth(i, ReadInt(settings, QString::fromLatin1(kColumns[size_t(i)].field), grid->columnWidth(i)));
+    for (int i = 0; i < columns.size(); ++i)
+        grid->setColumnWidth(i, ReadInt(settings, columns[i], grid->columnWidth(i)));
     settings.endGroup();
 }
 
@@ -570,9 +302,10 @@ void TfMain::SaveSettings()
     settings.setValue(QStringLiteral("splitterV"), tree->width());
     settings.setValue(QStringLiteral("splitterH"), panelMemo->height());
     settings.endGroup();
+    const QStringList columns = GridColumns();
     settings.beginGroup(kColumnSection);
-    for (int i = 0; i < int(kColumns.size()); ++i)
-        settings.setValue(QString::fromLatin1(kColumns[size_t(i)].field), grid->columnWidth(i));
+    for (int i = 0; i < columns.size(); ++i)
+        settings.setValue(columns[i], grid->columnWidth(i));
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError)
@@ -636,24 +369,18 @@ void TfMain::AppException(const Exception& error)
 void TfMain::ShowProgress(bool visible, bool cancellable, const QString& text)
 {
     if (visible) {
-        progressText->setText(text);
-        brCancel->setVisible(cancellable);
-        progress->setValue(0);
+        panelProgress->Start(cancellable, text);
         PlaceFloatingPanels();
         panelProgress->show();
         panelProgress->raise();
     } else {
-        panelProgress->hide();
-        progressText->clear();
-        currentFile->clear();
-        panelProgress->lower();
+        panelProgress->Finish();
     }
 }
 
 bool TfMain::ProgressStep(int position, const QString& fileName)
 {
-    progress->setValue(position < 0 ? progress->maximum() / 8 * -position : position);
-    currentFile->setText(FileNamePart(fileName));
+    panelProgress->Step(position, fileName);
     PumpMessages(panelProgress);
     return !cancelRequested;
 }
@@ -667,8 +394,7 @@ bool TfMain::event(QEvent* event)
     if (event->type() != WM_PROGRESS)
         return QMainWindow::event(event);
     const auto* step = static_cast<TProgressEvent*>(event);
-    progress->setMaximum(int(std::clamp<qint64>(step->Total(), 0, INT_MAX)));
-    progress->setValue(int(std::clamp<qint64>(step->Position(), 0, INT_MAX)));
+    panelProgress->SetProgress(step->Position(), step->Total());
     PumpMessages(panelProgress);
     return true;
 }
@@ -677,7 +403,7 @@ bool TfMain::event(QEvent* event)
 
 void TfMain::PlaceFloatingPanels()
 {
-    panelProgress->move(rightSide->width() - kProgressWidth - 20, 32);
+    panelProgress->move(rightSide->width() - TProgressPanel::Width - 20, 32);
     if (grpMista->isVisible())
         grpMista->setGeometry(128, 4, grpMista->width(), std::max(0, mainPanel->height() - 16));
 }

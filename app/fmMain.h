@@ -1,10 +1,12 @@
 #pragma once
 
-// The main window: the frame (toolbar, menu, status bar, splitters, progress panel, settings,
-// error handler) and the panes inside it. The frame lives in fmMain.cpp; each pane has its own
-// file: fmMainTree.cpp (group tree), fmMainList.cpp (item list and filter), fmMainContent.cpp
-// (content view and links), fmMainPlaces.cpp (places editor), fmMainBackup.cpp (backup and
-// restore), fmMainReports.cpp (reports).
+// The main window: the frame (toolbar, menu, status bar, splitters, placing the progress panel,
+// settings, error handler) and the panes inside it. The frame lives in fmMain.cpp; each pane has
+// its own file, which builds its controls and wires them: fmMainTree.cpp (group tree),
+// fmMainList.cpp (item list and filter), fmMainContent.cpp (content view and links),
+// fmMainPlaces.cpp (places editor), fmMainBackup.cpp (backup and restore, the progress panel's
+// cancel button), fmMainReports.cpp (reports). The progress panel is progresspanel.h, the small
+// widgets helperwidgets.h.
 //
 // Every handler below runs through the guard (dialogs/guard.h): connect a signal with
 // GuardedSlot(this, &TfMain::handler) or wrap the body of an event override in Guarded().
@@ -12,11 +14,14 @@
 // constructor, and sees the events of its controls through its …Event function, which the window's
 // event filter calls for every control that has the window installed as its filter.
 
+#include "progresspanel.h"
+
 #include "sqlite/sql3_table.h"
 
 #include <QMainWindow>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -210,7 +215,8 @@ public:
     QLabel* panelDocCaption = nullptr;
     QLabel* textPath = nullptr;
     TCodeEditor* memo = nullptr;
-    QFrame* panelProgress = nullptr;
+    TProgressPanel* panelProgress = nullptr;
+    // The progress panel's controls.
     QLabel* progressText = nullptr;
     QToolButton* brCancel = nullptr;
     QProgressBar* progress = nullptr;
@@ -250,20 +256,22 @@ protected:
 
 private:
     // The frame, in construction order.
-    void CreateTable();
     void CreateMenu();
     void CreateToolbar();
     void CreateStatusBar();
-    void CreateMainArea();
-    void CreateContentArea();
-    void CreateProgressPanel();
-    void CreatePlacesPanel();
+    void CreateMainArea();  // the panes' places; each pane builds its own controls
     void ReadSettings();
     void OpenCatalogue();
     void PlaceFloatingPanels();
     QAction* AddMenuEntry(QMenu* menu, const QString& text, int icon, void (TfMain::*handler)());
 
-    // Each pane's wiring and event handling; see the file comment.
+    // Each pane's construction, wiring and event handling; see the file comment.
+    void CreateTree();
+    void CreateTable();            // the item list's record set
+    void CreateGrid();
+    QStringList GridColumns() const;  // the list's field names, in column order
+    void CreateContentArea();
+    void CreatePlacesPanel();
     void ConnectTreePane();
     void ConnectListPane();
     void ConnectContentPane();

@@ -7,6 +7,7 @@
 
 #include "data/progress.h"
 #include "data/uDM.h"
+#include "toolkit/guard.h"
 #include "toolkit/messagebox.h"
 
 #include <QDateTime>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QToolButton>
 
 namespace {
 
@@ -32,7 +34,8 @@ QString FolderWithSeparator(const QString& file)
 
 void TfMain::ConnectBackup()
 {
-    // The menu entries and the cancel button are wired by the frame.
+    // The menu entries are wired by the frame.
+    connect(brCancel, &QToolButton::clicked, this, GuardedSlot(this, &TfMain::brCancelClick));
 }
 
 void TfMain::zalohaDatClick()

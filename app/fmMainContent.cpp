@@ -3,6 +3,8 @@
 
 #include "fmMain.h"
 
+#include "helperwidgets.h"
+
 #include "data/docstore.h"
 #include "toolkit/guard.h"
 #include "data/uDM.h"
@@ -13,10 +15,13 @@
 #include "toolkit/shell.h"
 
 #include <QFileInfo>
+#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -89,6 +94,41 @@ bool IsWebLink(const QString& text, Qt::CaseSensitivity cs)
 
 }  // namespace
 
+void TfMain::CreateContentArea()
+{
+    panelMemo = new QWidget(splitterH);
+    panelMemo->setObjectName(QStringLiteral("panelMemo"));
+    auto* layout = new QVBoxLayout(panelMemo);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    panelDoc = new QFrame(panelMemo);
+    panelDoc->setObjectName(QStringLiteral("panelDoc"));
+    panelDoc->setFixedHeight(32);
+    panelDoc->setFrameShape(QFrame::StyledPanel);
+    panelDocCaption = new QLabel(QStringLiteral("     Hlavní dokument:"), panelDoc);
+    panelDocCaption->setObjectName(QStringLiteral("panelDocCaption"));
+    QFont captionFont(QStringLiteral("Arial Narrow"), 8);
+    captionFont.setBold(true);
+    panelDocCaption->setFont(captionFont);
+    panelDocCaption->setStyleSheet(QStringLiteral("color: gray"));
+    panelDocCaption->setGeometry(0, 0, 100, 32);
+    textPath = new QLabel(panelDoc);
+    textPath->setObjectName(QStringLiteral("textPath"));
+    textPath->setFont(ArialFont(9));
+    textPath->setStyleSheet(QStringLiteral("color: palette(link)"));  // blue in a light scheme
+    textPath->setCursor(Qt::PointingHandCursor);
+    textPath->move(100, 8);
+    layout->addWidget(panelDoc);
+
+    memo = new TCodeEditor(panelMemo);
+    memo->setObjectName(QStringLiteral("memo"));
+    memo->SetReadOnly(true);
+    memo->setFont(QFont(QStringLiteral("Courier New"), 10));
+    memo->setMinimumHeight(80);
+    layout->addWidget(memo);
+}
+
 void TfMain::ConnectContentPane()
 {
     new TContentLink(table, textPath, memo);
@@ -154,7 +194,7 @@ void TfMain::memoClick()
         currentFile->setText(target);
         const QString local = dm->GetDocument(target);
         if (!local.isEmpty() && QFileInfo(local).isFile())
-            OpenDocument(local);
+            OpenDocumentOrSay(this, local);
         break;
     }
     case 2:
@@ -231,7 +271,7 @@ void TfMain::OpenMainDocument(bool showInFolder)
     if (showInFolder)
         dm->ShowInFolder(local);
     else
-        OpenDocument(local);
+        OpenDocumentOrSay(this, local);
 }
 
 void TfMain::workAreaClick()
@@ -241,7 +281,7 @@ void TfMain::workAreaClick()
 
 void TfMain::toolHelpClick()
 {
-    OpenDocument(HelpDocumentPath());
+    OpenDocumentOrSay(this, HelpDocumentPath());
 }
 
 void TfMain::toolOprogClick()

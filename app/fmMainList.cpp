@@ -5,6 +5,7 @@
 
 #include "application.h"
 #include "grouptreeview.h"
+#include "helperwidgets.h"
 
 #include "data/grouptree.h"
 #include "data/uDM.h"
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -32,6 +34,21 @@
 #include <functional>
 
 namespace {
+
+// The list's columns: field, designed width (0: from the field's display width) and font.
+struct ColumnDesign {
+    const char* field;
+    int width;
+    int pointSize;
+    bool bold;
+};
+constexpr std::array<ColumnDesign, 5> kColumns{{
+    {"IDENT", 0, 9, false},
+    {"IDTYP", 128, 9, false},
+    {"NAZEV", 128, 8, true},
+    {"POPIS", 256, 9, false},
+    {"MISTO", 80, 9, false},
+}};
 
 // The order behind each column title, by position; the group column sorts by the number.
 constexpr std::array<const char*, 5> kTitleIndexes{"_primary_key", "IXTYP", "IXMATR", "IXPOPIS", "IXMISTO"};
@@ -42,9 +59,7 @@ constexpr int kDragTop = 20;
 QFont CellFont(const TField* field)
 {
     const bool designation = field && field->FieldName() == QLatin1String("NAZEV");
-    QFont font(QStringLiteral("Arial"), designation ? 8 : 9);
-    font.setBold(designation);
-    return font;
+    return ArialFont(designation ? 8 : 9, designation);
 }
 
 // The grid paints every cell itself (bands, fonts); Qt's own look would not show them.
@@ -78,6 +93,70 @@ QPoint InGrid(QTableView* grid, const Event* event)
 }
 
 }  // namespace
+
+void TfMain::CreateTable()
+{
+    table.SetName(QStringLiteral("table"));
+    table.SetDatabase(&dm->db);
+    table.SetTableName(QStringLiteral("MATR"));
+    table.SetIndexName(QStringLiteral("IXMATR"));
+    auto field = [this](const char* name, TFieldType type, int size, const char* label, int displayWidth) {
+        TField& f = table.CreateField(QString::fromLatin1(name), type, size);
+        f.SetDisplayLabel(QString::fromUtf8(label));
+        if (displayWidth > 0)
+            f.SetDisplayWidth(displayWidth);
+        return &f;
+    };
+    tableIDENT = field("IDENT", ftLargeint, 0, "ID", 8);
+    tableIDENT->SetRequired(true);
+    tableIDTYP = field("IDTYP", ftLargeint, 0, "Skupina", 16);
+    tableNAZEV = field("NAZEV", ftString, 32, "Označení", 0);
+    tablePOPIS = field("POPIS", ftString, 64, "Popis", 0);
+    tableMISTO = field("MISTO", ftString, 32, "Umistění", 0);
+    tablePATH_DOK = field("PATH_DOK", ftString, 255, "Dokument", 0);
+    tableOBSAH = field("OBSAH", ftMemo, 0, "Obsah", 0);
+    table.AfterScroll = [this](TMeral3Command& ds) { Guarded([&] { tableAfterScroll(ds); }); };
+    table.SetOnFilterRecord([this](TMeral3Command& ds, bool& accept) { tableFilterRecord(ds, accept); });
+    tableIDTYP->OnGetText = [this](TField& f, QString& text, bool display) { tableIDTYPGetText(f, text, display); };
+}
+
+void TfMain::CreateGrid()
+{
+    grid = new QTableView(splitterH);
+    grid->setObjectName(QStringLiteral("grid"));
+    gridModel = new TDataSetModel(grid);
+    gridModel->SetColumns(GridColumns());
+    gridModel->OnError = [](const Exception& e) { HandleError(e); };
+    gridModel->SetDataSet(&table);
+    grid->setVerticalHeader(new RowIndicator(grid));
+    grid->setModel(gridModel);
+    gridModel->BindSelection(grid->selectionModel());
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid->verticalHeader()->viewport(),
+            qOverload<>(&QWidget::update));
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setFont(ArialFont(9));
+    grid->setItemDelegateForColumn(1, new LeftAligned(grid));
+    grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(ArialFont(9)).height() + 4);
+    grid->verticalHeader()->setFixedWidth(12);  // the row indicator column
+    grid->horizontalHeader()->setHighlightSections(false);
+    for (int i = 0; i < int(kColumns.size()); ++i) {
+        const ColumnDesign& c = kColumns[size_t(i)];
+        const int width = c.width > 0
+            ? c.width
+            : QFontMetrics(ArialFont(c.pointSize)).horizontalAdvance(u'0') * tableIDENT->DisplayWidth() + 4;
+        grid->setColumnWidth(i, width);
+    }
+}
+
+QStringList TfMain::GridColumns() const
+{
+    QStringList columns;
+    for (const ColumnDesign& c : kColumns)
+        columns << QString::fromLatin1(c.field);
+    return columns;
+}
 
 void TfMain::ConnectListPane()
 {

@@ -6,6 +6,8 @@
 
 #include "fmMain.h"
 
+#include "helperwidgets.h"
+
 #include "data/uDM.h"
 #include "dialogs/codepage.h"
 #include "toolkit/guard.h"
@@ -14,13 +16,17 @@
 #include "toolkit/messagebox.h"
 
 #include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -143,6 +149,51 @@ bool LeftTheList(TfMain& w, QWidget* old, QWidget* now)
 
 }  // namespace
 
+void TfMain::CreatePlacesPanel()
+{
+    grpMista = new QFrame(mainPanel);
+    grpMista->setObjectName(QStringLiteral("grpMista"));
+    grpMista->setFrameShape(QFrame::Box);
+    grpMista->setAutoFillBackground(true);
+    grpMista->setFixedWidth(280);
+    auto* layout = new QVBoxLayout(grpMista);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+
+    panMista = new QFrame(grpMista);
+    panMista->setObjectName(QStringLiteral("panMista"));
+    panMista->setFixedHeight(28);
+    panMista->setAutoFillBackground(true);
+    QPalette silver = panMista->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    silver.setColor(QPalette::WindowText, Qt::black);
+    panMista->setPalette(silver);
+    auto* strip = new QHBoxLayout(panMista);
+    strip->setContentsMargins(0, 0, 3, 0);
+    auto* caption = new QLabel(QStringLiteral("  Úprava existujících míst"), panMista);
+    strip->addWidget(caption, 1);
+    btnMista = new QToolButton(panMista);
+    btnMista->setObjectName(QStringLiteral("btnMista"));
+    btnMista->setText(QStringLiteral("X"));
+    QFont bold = btnMista->font();
+    bold.setBold(true);
+    btnMista->setFont(bold);
+    btnMista->setFixedSize(23, 22);
+    strip->addWidget(btnMista);
+    layout->addWidget(panMista);
+
+    gridMista = new QTableWidget(0, 2, grpMista);
+    gridMista->setObjectName(QStringLiteral("gridMista"));
+    gridMista->horizontalHeader()->hide();
+    gridMista->verticalHeader()->hide();
+    gridMista->setColumnWidth(0, 32);
+    gridMista->setColumnWidth(1, 244);
+    gridMista->horizontalHeader()->setStretchLastSection(true);
+    gridMista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(gridMista);
+    grpMista->hide();
+}
+
 void TfMain::ConnectPlacesPane()
 {
     gridMista->setItemDelegate(new TPlaceDelegate(this, gridMista));
@@ -150,7 +201,7 @@ void TfMain::ConnectPlacesPane()
     gridMista->setSelectionMode(QAbstractItemView::NoSelection);
     gridMista->setWordWrap(false);
     // The font and row height of the item list beside it.
-    gridMista->setFont(QFont(QStringLiteral("Arial"), 9));
+    gridMista->setFont(ArialFont(9));
     gridMista->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridMista->font()).height() + 6);
     connect(gridMista->selectionModel(), &QItemSelectionModel::currentChanged, &paneConnections,
             [this](const QModelIndex& current) { Guarded([&] { PlaceCurrentChanged(*this, current); }); });

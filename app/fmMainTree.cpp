@@ -5,6 +5,7 @@
 
 #include "application.h"
 #include "grouptreeview.h"
+#include "helperwidgets.h"
 
 #include "data/grouptree.h"
 #include "data/uDM.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStyleOptionViewItem>
 #include <QTableView>
 
@@ -58,6 +60,14 @@ void ExpandSubtree(QTreeWidgetItem* node)
 }
 
 }  // namespace
+
+void TfMain::CreateTree()
+{
+    tree = new TGroupTreeView(splitterV);
+    tree->setObjectName(QStringLiteral("tree"));
+    tree->setMinimumWidth(128);
+    tree->setFont(ArialFont(9));
+}
 
 void TfMain::ConnectTreePane()
 {

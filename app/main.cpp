@@ -13,6 +13,8 @@ int main(int argc, char* argv[])
 {
     if (const auto answered = AnswerCommandLine(argc, argv))
         return *answered;
+    if (!PrepareDisplay(argc, argv))
+        return kNoDisplayExit;
 
     TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("regalon"));  // the menu entry: its icon and name

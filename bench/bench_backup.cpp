@@ -11,6 +11,7 @@
 #include "sqlite/sql3_query.h"
 #include "sqlite/sql3_utils.h"
 
+#include "bench_data.h"
 #include "ratio.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,6 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -33,25 +33,8 @@ constexpr int kDocuments = 200;
 constexpr int kDocumentSize = 1 << 20;
 constexpr int kOpenedDocuments = 20;  // per measurement of opening
 
-// Words, numbers and short binary runs, as office documents mix them; every file its own.
-QByteArray Document(int seed)
-{
-    static const char* const words[] = {"regál", "položka", "výkres", "skříň", "šroub", "M8x40", "pozinkovaný",
-                                        "dokumentace", "objednávka", "2026", "kus", "balení", "sklad", "B-12"};
-    std::mt19937 random{unsigned(seed)};
-    QByteArray bytes;
-    bytes.reserve(kDocumentSize + 4096);
-    while (bytes.size() < kDocumentSize) {
-        for (int i = 0; i < 40; ++i)
-            bytes += QByteArray(words[random() % std::size(words)]) + (random() % 9 ? " " : "\n");
-        for (int i = int(random() % 256); i > 0; --i)
-            bytes += char(random());
-        for (int i = 0; i < 32; ++i)
-            bytes += QByteArray::number(int(random() % 100)).rightJustified(4, '0');
-    }
-    bytes.truncate(kDocumentSize);
-    return bytes;
-}
+// Every file its own.
+QByteArray Document(int seed) { return OfficeDocument(kDocumentSize, unsigned(seed), 256); }
 
 struct Catalogue {
     QStringList files;

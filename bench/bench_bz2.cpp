@@ -10,6 +10,7 @@
 
 #include "data/bz2.h"
 
+#include "bench_data.h"
 #include "ratio.h"
 
 #include <QBuffer>
@@ -24,7 +25,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,26 +33,9 @@ namespace {
 constexpr double MiB = 1024.0 * 1024.0;
 constexpr qsizetype kDocumentSize = PackSizeLimit / 4;
 
-// Text lines, random binary runs and repetitive tables, as a folder of office documents mixes them.
 const QByteArray& Document()
 {
-    static const QByteArray document = [] {
-        static const char* const words[] = {"regál", "položka", "výkres", "skříň", "šroub", "M8x40", "pozinkovaný",
-                                            "dokumentace", "objednávka", "2026", "kus", "balení", "sklad", "B-12"};
-        std::mt19937 random(48);
-        QByteArray bytes;
-        bytes.reserve(kDocumentSize);
-        while (bytes.size() < kDocumentSize) {
-            for (int i = 0; i < 40; ++i)
-                bytes += QByteArray(words[random() % std::size(words)]) + (random() % 9 ? " " : "\n");
-            for (int i = int(random() % 512); i > 0; --i)
-                bytes += char(random());
-            for (int i = 0; i < 32; ++i)
-                bytes += QByteArray::number(int(random() % 100)).rightJustified(4, '0');
-        }
-        bytes.truncate(kDocumentSize);
-        return bytes;
-    }();
+    static const QByteArray document = OfficeDocument(kDocumentSize, 48, 512);
     return document;
 }
 

@@ -14,6 +14,7 @@
 #include "toolkit/messagebox.h"
 
 #include "app_fixture.h"
+#include "bench_data.h"
 #include "ratio.h"
 #include "raw_catalogue.h"
 
@@ -31,33 +32,7 @@
 
 namespace {
 
-constexpr int kItems = 100000;
-constexpr int kGroups = 2000;
 constexpr int kScreenRows = 30;
-
-// 20 top-level groups, 380 below them, 1,600 on the third level; items spread evenly over the
-// groups, so a top-level branch (100 groups) holds 5 % of them. Every hundredth designation is
-// a cable: the text filter "kabel" matches 1 %.
-void Fill(TMeral3Database& db)
-{
-    const QString groups = QString::number(kGroups);
-    db.ExecSQL(QStringLiteral("BEGIN;"
-                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
-               + groups
-               + QStringLiteral(") INSERT INTO TYPY SELECT i,"
-                                " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN (i-21)%20+1 ELSE 21+(i-401)%380 END,"
-                                " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN 1 ELSE 2 END,"
-                                " 'Skupina č. '||i, 'Popis skupiny '||i FROM n;"
-                                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
-               + QString::number(kItems) + QStringLiteral(") INSERT INTO MATR SELECT i, i%") + groups
-               + QStringLiteral("+1,"
-                                " CASE WHEN i%100=7 THEN 'Kabel CYKY '||i ELSE 'Šroub M'||(i%97)||' č. '||i END,"
-                                " 'Nerezový šroub s šestihrannou hlavou, položka '||i,"
-                                " 'Regál '||(i%50)||', police '||(i%7),"
-                                " '/home/uživatel/Dokumenty/výkres'||i||'.pdf',"
-                                " 'Obsah položky '||i||' http://example.com/'||i FROM n;"
-                                "COMMIT;"));
-}
 
 // The data module and the main window over the filled catalogue, made once for the process.
 struct Catalogue {
@@ -71,7 +46,7 @@ struct Catalogue {
         {
             Tdm filler;
             filler.OpenCatalogue();
-            Fill(filler.db);
+            FillLargeCatalogue(filler.db);
         }
         data = std::make_unique<Tdm>();
         window = std::make_unique<TfMain>();
@@ -216,8 +191,8 @@ struct Ratios {
                          {[filter] { filter(kScreenRows); }, [window] { PrepareTextFilter(window()); }},
                          {[rawFilter] { rawFilter(kScreenRows); }, {}}, "<=", 1.2});
         bench::AddRatio({"list-filter-to-end", "a text filter matching 1 %, to the end, against the C API",
-                         {[filter] { filter(kItems); }, [window] { PrepareTextFilter(window()); }},
-                         {[rawFilter] { rawFilter(kItems); }, {}}, "<=", 1.5});
+                         {[filter] { filter(kCatalogueItems); }, [window] { PrepareTextFilter(window()); }},
+                         {[rawFilter] { rawFilter(kCatalogueItems); }, {}}, "<=", 1.5});
         const auto branches = [window] {
             static const QSet<int> groups[2] = {BranchGroups(window(), 1), BranchGroups(window(), 2)};
             return std::cref(groups);
@@ -234,8 +209,8 @@ struct Ratios {
         // To the end, the record set keeps an image of every row, the ones the branch leaves out
         // too (its filter can be switched off without a re-read), so its target is the full scan's.
         bench::AddRatio({"list-branch-to-end", "two branch changes (5 % each) to the end against the C API",
-                         {[window] { BranchChanges(window(), kItems); }, designationOrder},
-                         {[raw, branches] { RawBranches(raw(), branches(), kItems); }, {}}, "<=", 2.0});
+                         {[window] { BranchChanges(window(), kCatalogueItems); }, designationOrder},
+                         {[raw, branches] { RawBranches(raw(), branches(), kCatalogueItems); }, {}}, "<=", 2.0});
     }
 } const ratios;
 

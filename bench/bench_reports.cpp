@@ -6,11 +6,11 @@
 // laid out from there. Each pair of sides is timed in alternation.
 
 #include "data/uDM.h"
+#include "report/report.h"
+#include "report/reportdata.h"
 #include "reports/rpBoxGrp.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
-#include "toolkit/reportdata.h"
-#include "toolkit/reportengine.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -11,6 +11,7 @@
 #include "data/uDM.h"
 
 #include "app_fixture.h"
+#include "bench_data.h"
 #include "ratio.h"
 #include "raw_catalogue.h"
 
@@ -25,9 +26,6 @@
 
 namespace {
 
-constexpr int kItems = 100000;
-constexpr int kGroups = 2000;
-
 // A work folder for the process: XDG_DATA_HOME points into it from here on.
 class WorkFolder {
 public:
@@ -37,34 +35,13 @@ public:
         Tdm data;
         data.OpenCatalogue();
         if (filled)
-            Fill(data.db);
+            FillLargeCatalogue(data.db);
         file_ = data.db.DatabaseFile();
     }
     void Use() const { qputenv("XDG_DATA_HOME", dir_.path().toUtf8()); }
     const QString& CatalogueFile() const { return file_; }
 
 private:
-    static void Fill(TMeral3Database& db)
-    {
-        // 20 top-level groups, 380 below them, 1,600 on the third level.
-        const QString groups = QString::number(kGroups);
-        db.ExecSQL(QStringLiteral("BEGIN;"
-                                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
-                   + groups
-                   + QStringLiteral(") INSERT INTO TYPY SELECT i,"
-                                    " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN (i-21)%20+1 ELSE 21+(i-401)%380 END,"
-                                    " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN 1 ELSE 2 END,"
-                                    " 'Skupina č. '||i, 'Popis skupiny '||i FROM n;"
-                                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
-                   + QString::number(kItems) + QStringLiteral(") INSERT INTO MATR SELECT i, i%") + groups
-                   + QStringLiteral("+1, 'Šroub M'||(i%97)||' č. '||i,"
-                                    " 'Nerezový šroub s šestihrannou hlavou, položka '||i,"
-                                    " 'Regál '||(i%50)||', police '||(i%7),"
-                                    " '/home/uživatel/Dokumenty/výkres'||i||'.pdf',"
-                                    " 'Obsah položky '||i||' http://example.com/'||i FROM n;"
-                                    "COMMIT;"));
-    }
-
     QTemporaryDir dir_;
     QString file_;
 };

@@ -14,9 +14,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${REGALON_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the computed dependencies cannot see them: the engine behind the link,
-# the fonts the reports ask for, and the Qt plugin that draws the SVG icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# the fonts the reports ask for, a proportional sans family for the windows (with Liberation
+# alone fontconfig draws them in Liberation Mono), and the Qt plugin that draws the SVG icons.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, fonts-liberation, fonts-dejavu-core, libqt6svg6")
+# The launcher that opens documents and the help, and Qt's Wayland platform plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary in front and indents the lines; an empty line parts two paragraphs.
 set(CPACK_PACKAGE_DESCRIPTION "Regalon keeps a catalogue of the things a user files away (materials, parts,

@@ -23,12 +23,15 @@ endfunction()
 
 # The private folder of the engine link in an installed tree.
 set(REGALON_INSTALL_ENGINEDIR lib/regalon)
+# The program's own data: the help document lives here, since a system may leave out share/doc.
+set(REGALON_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/regalon)
 
 # The version and the install folders as the binary finds them: relative to its own folder.
 function(regalon_write_buildinfo)
   file(RELATIVE_PATH REGALON_ENGINE_FOLDER_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
        ${CMAKE_INSTALL_PREFIX}/${REGALON_INSTALL_ENGINEDIR})
-  file(RELATIVE_PATH REGALON_DOC_FOLDER_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DOCDIR})
+  file(RELATIVE_PATH REGALON_HELP_FOLDER_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+       ${CMAKE_INSTALL_PREFIX}/${REGALON_INSTALL_DATADIR})
   configure_file(${PROJECT_SOURCE_DIR}/cmake/buildinfo.h.in ${CMAKE_BINARY_DIR}/generated/buildinfo.h @ONLY)
 endfunction()
 

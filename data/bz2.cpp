@@ -1,25 +1,15 @@
+// The bzip2 codec and the two streams over it; the only user of the system library's header.
+
 #include "bz2.h"
-
-#include "progress.h"
-#include "toolkit/messagebox.h"
-
-#include <QBuffer>
-#include <QCryptographicHash>
-#include <QPointer>
-#include <QWidget>
-#include <QtEndian>
+#include "bz2io.h"
 
 #include <bzlib.h>
 
 #include <algorithm>
-#include <climits>
-#include <vector>
 
 namespace {
 
 constexpr unsigned EngineBuffer = 16'384;
-constexpr qint64 FilePiece = 61'440;
-constexpr int TrailerLength = 8;
 // The engine counts its windows in unsigned int; larger requests are fed in pieces of this size.
 constexpr qint64 EnginePiece = 1 << 30;
 
@@ -33,25 +23,14 @@ const char* const DecompressFailed = "The bz2 engine reports a fatal error durin
 const char* const DataCorrupt = "The bz2 engine signals a data corruption";
 const char* const UserAbort = "The client application abort bz2 process";
 const char* const InvalidOperation = "Invalid stream operation";
-const char* const ReadFailed = "Stream read error";
-const char* const WriteFailed = "Stream write error";
+
+}  // namespace
+
+namespace bz2detail {
 
 QString WithReason(const char* text, const QIODevice& device)
 {
     return QString::fromLatin1(text) + QStringLiteral(": ") + device.errorString();
-}
-
-void ReadExact(QIODevice& source, char* data, qint64 count)
-{
-    while (count > 0) {
-        const qint64 got = source.read(data, count);
-        if (got < 0)
-            throw EReadError(WithReason(ReadFailed, source));
-        if (got == 0)
-            throw EReadError(ReadFailed);
-        data += got;
-        count -= got;
-    }
 }
 
 void WriteExact(QIODevice& destination, const char* data, qint64 count)
@@ -59,22 +38,6 @@ void WriteExact(QIODevice& destination, const char* data, qint64 count)
     if (count > 0 && destination.write(data, count) != count)
         throw EWriteError(WithReason(WriteFailed, destination));
 }
-
-QPointer<QWidget>& progressWindow()
-{
-    static QPointer<QWidget> window;
-    return window;
-}
-
-QPointer<QWidget>& mainWindow()
-{
-    static QPointer<QWidget> window;
-    return window;
-}
-
-}  // namespace
-
-namespace bz2detail {
 
 // One libbzip2 engine. The codec step is the engine call over the current input and output
 // windows; what each result means is for the stream that drives it.
@@ -144,6 +107,9 @@ private:
 }  // namespace bz2detail
 
 using bz2detail::Codec;
+using bz2detail::ReadFailed;
+using bz2detail::WithReason;
+using bz2detail::WriteExact;
 
 // ---- Tbz2Stream
 
@@ -368,130 +334,3 @@ qint64 TDecompressStream::Seek(qint64 offset, TSeekOrigin origin)
         throw EReadError(ReadFailed);
     return codec_->Produced();
 }
-
-// ---- Packing and unpacking
-
-namespace {
-
-void CopyFile(QIODevice& file, qint64 size, TCompressStream& compressor, QCryptographicHash* digest)
-{
-    if (!file.seek(0))
-        throw EReadError(WithReason(ReadFailed, file));
-    std::vector<char> piece(FilePiece);
-    for (qint64 left = size; left > 0;) {
-        const qint64 count = std::min(left, FilePiece);
-        ReadExact(file, piece.data(), count);
-        if (digest)
-            digest->addData(QByteArrayView(piece.data(), count));
-        compressor.Write(piece.data(), count);
-        left -= count;
-    }
-}
-
-// Empty when the blob is complete, otherwise why packing was abandoned.
-QString Pack(QIODevice& file, qint64 size, const QString& name, Tbz2Progress progress, QCryptographicHash* digest,
-             QByteArray& blob)
-{
-    QBuffer out(&blob);
-    out.open(QIODevice::WriteOnly);
-    TCompressStream compressor(bs900k, out, size, progress);
-    try {
-        CopyFile(file, size, compressor, digest);
-    } catch (const Ebz2USERError&) {
-        return TooLargeWarning(name);
-    } catch (const Exception& e) {
-        return QStringLiteral("Soubor ") + name + QStringLiteral(" se nepodařilo zabalit: ") + e.Message();
-    }
-    compressor.Finish();
-    char trailer[TrailerLength];
-    qToLittleEndian<qint64>(size, trailer);
-    WriteExact(out, trailer, TrailerLength);
-    return QString();
-}
-
-qint64 TrailerSize(const QByteArray& blob)
-{
-    if (blob.size() < TrailerLength)
-        throw Ebz2DATAError(QStringLiteral("The blob is shorter than its 8-byte size trailer (%1 bytes)").arg(blob.size()));
-    const qint64 size = qFromLittleEndian<qint64>(blob.constData() + blob.size() - TrailerLength);
-    if (size < 0 || size > LargestStoredSize)
-        throw Ebz2DATAError(QStringLiteral("The blob's size trailer holds an impossible size (%1 bytes)").arg(size));
-    return size;
-}
-
-void CopyOut(TDecompressStream& decompressor, qint64 size, QIODevice& destination)
-{
-    std::vector<char> piece(FilePiece);
-    for (qint64 left = size; left > 0;) {
-        const qint64 count = std::min(left, FilePiece);
-        if (decompressor.Read(piece.data(), count) != count)
-            throw EReadError(ReadFailed);
-        WriteExact(destination, piece.data(), count);
-        left -= count;
-    }
-}
-
-}  // namespace
-
-TPackResult PackDocument(QIODevice& file, const QString& name, Tbz2Progress progress, QCryptographicHash* digest)
-{
-    TPackResult result;
-    result.DocumentSize = file.size();
-    // Refused before a byte is read: the limit bounds the memory one document may take.
-    result.Warning = result.DocumentSize > PackSizeLimit
-        ? TooLargeWarning(name)
-        : Pack(file, result.DocumentSize, name, progress, digest, result.Blob);
-    result.Complete = result.Warning.isEmpty();
-    if (!result.Complete)
-        result.Blob = QByteArray();
-    return result;
-}
-
-TPackResult PackFile(QIODevice& file, const QString& name)
-{
-    TPackResult result = PackDocument(file, name, PackProgress);
-    if (!result.Complete)
-        ShowWarning(result.Warning);
-    return result;
-}
-
-QString TooLargeWarning(const QString& name)
-{
-    return QStringLiteral("Soubor ") + name + QStringLiteral(" je příliš velký!");
-}
-
-void ShowWarning(const QString& text)
-{
-    ShowMessage(MainWindow(), text, QStringLiteral("Varování"), QMessageBox::Warning, QMessageBox::Ok);
-}
-
-qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination, Tbz2Progress progress)
-{
-    const qint64 size = TrailerSize(blob);
-    // The engine is shown the compressed part only, never the trailer; no copy is made.
-    QByteArray stream = QByteArray::fromRawData(blob.constData(), blob.size() - TrailerLength);
-    QBuffer source(&stream);
-    source.open(QIODevice::ReadOnly);
-    TDecompressStream decompressor(false, source, stream.size(), progress);
-    CopyOut(decompressor, size, destination);
-    if (!destination.isSequential() && !destination.seek(0))
-        throw EWriteError(WithReason(WriteFailed, destination));
-    return destination.size();
-}
-
-void PackProgress(int percent, qint64 count, bool& stop)
-{
-    SendProgress(ProgressWindow(), percent, count);
-    stop = count > PackSizeLimit;
-}
-
-void UnpackProgress(int percent, qint64, bool& stop)
-{
-    SendProgress(MainWindow(), percent, 100);
-    stop = false;
-}
-
-void SetProgressWindow(QWidget* window) { progressWindow() = window; }
-QWidget* ProgressWindow() { return progressWindow(); }
-void SetMainWindow(QWidget* window) { mainWindow() = window; }
-QWidget* MainWindow() { return mainWindow(); }

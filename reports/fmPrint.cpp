@@ -1,10 +1,10 @@
 #include "fmPrint.h"
 
+#include "report/report.h"
+#include "report/reportpreview.h"
 #include "sqlite/errors.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpreview.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -78,8 +78,11 @@ void TfPrint::BuildToolStrip(QVBoxLayout* column)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    // Asking for the black weight keeps the arrows heavy where another family stands in.
+    // Asking for the black weight keeps the arrows heavy where another family stands in. Without
+    // Arial Black fontconfig may offer a monospace face; Liberation Sans (Arial's metrics, a
+    // dependency of the package) stands in instead.
     QFont arrows(QStringLiteral("Arial Black"), 11, QFont::Black);
+    arrows.setFamilies({QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans")});
     const struct {
         const char* name;
         const char* caption;

@@ -3,8 +3,8 @@
 // The grouped list reports: every item of the catalogue, grouped by place or by group name, read
 // through the report's own query `queryRepo` on the data module's connection.
 
+#include "report/report.h"
 #include "sqlite/sql3_query.h"
-#include "toolkit/reportengine.h"
 
 class QWidget;
 

@@ -1,8 +1,8 @@
 #include "rpCommon.h"
 
+#include "report/report.h"
 #include "reports/fmPrint.h"
 #include "sqlite/sql3_command.h"
-#include "toolkit/reportengine.h"
 
 #include <QMarginsF>
 

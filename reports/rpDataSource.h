@@ -3,7 +3,7 @@
 // The records of a record set as a report reads them: its rows in the record set's own order (and
 // filter), each field by its display text, so a field's OnGetText decides what is printed.
 
-#include "toolkit/reportdata.h"
+#include "report/reportdata.h"
 
 class TMeral3Command;
 

@@ -2,7 +2,7 @@
 
 // The plain list report: the rows of the main window's item list as they stand, in its order.
 
-#include "toolkit/reportengine.h"
+#include "report/report.h"
 
 class QWidget;
 class TMeral3Command;

@@ -4,8 +4,10 @@
 // into row images, keeps a current row, and writes edits, new rows and deletions back by rowid.
 // Bound views follow a record set through TDataLink.
 
+#include "sql3_blobstream.h"
 #include "sql3_defs.h"
 #include "sql3_fields.h"
+#include "sql3_rowimage.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -16,42 +18,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-// One fetched row: a slot per field (has-value flag and the value's bytes) and the rowid. The
-// cells live in one allocation, so a row costs its data and a few bytes per field: text stays in
-// the bytes the database stores and is decoded only when a field is read.
-class TRowImage {
-public:
-    struct Slot {
-        const void* data = nullptr;
-        qsizetype length = 0;
-        bool hasValue = false;
-    };
-
-    TRowImage() = default;
-    TRowImage(const std::vector<Slot>& cells, qint64 rowId, uint32_t serial);
-    TRowImage(const TRowImage& other);
-    TRowImage& operator=(const TRowImage& other);
-    TRowImage(TRowImage&&) noexcept = default;
-    TRowImage& operator=(TRowImage&&) noexcept = default;
-
-    bool IsValid() const { return bool(buffer_); }
-    int SlotCount() const;
-    uint32_t Serial() const;
-    bool HasValue(int slot) const;
-    QByteArrayView Bytes(int slot) const;
-    qsizetype DataSize() const;  // bytes held by the allocation
-
-    // A copy with one slot replaced (edits are rare; rows are rebuilt whole).
-    TRowImage WithSlot(int slot, bool hasValue, QByteArrayView bytes) const;
-
-    qint64 RowId = -1;
-
-private:
-    const uint32_t* Ends() const;
-    const char* Data() const;
-    std::unique_ptr<char[]> buffer_;
-};
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsFilter };
 enum TCommandKind { ckCommand, ckQuery, ckTable };
@@ -168,7 +134,7 @@ public:
     void CheckBrowseMode();  // posts a pending edit
     const std::vector<TChangedField>& ChangedFields() const { return changedFields_; }
     virtual void Refresh();
-    std::unique_ptr<class TMeral3BlobStream> CreateBlobStream(TField& field, QIODevice::OpenMode mode);
+    std::unique_ptr<TMeral3BlobStream> CreateBlobStream(TField& field, QIODevice::OpenMode mode);
 
     // Bound views.
     void DisableControls();
@@ -232,6 +198,7 @@ private:
     void FetchRows(qint64 wantedRowId);
     void StepStatement();
     void AppendCurrentRow();
+    TRowImage::Slot ReadSlot(int field);  // of the statement's current row; fixed-size values go to fixed_
     int FindForward(int from);
     int FindBackward(int from);
     int IndexOfBookmark(TBookmark b) const;
@@ -245,7 +212,9 @@ private:
     void RunChange(const QString& sql);
     void PostInsert();
     void PostUpdate();
-    TDataAction ErrorAction(const TErrorEvent& handler, const EDatabaseError& e);
+    // Runs one attempt of Edit, Post or Delete until it succeeds, asking `handler` about each
+    // database error: daRetry runs it again, daAbort gives up quietly (false), daFail raises.
+    bool RetryOnError(const TErrorEvent& handler, const std::function<void()>& attempt);
     void StartInsert();
 
     // Fields' access to the row they read and write.
@@ -268,7 +237,7 @@ private:
     TFilterRecord onFilterRecord_;
 
     TDataSetState state_ = dsInactive;
-    sqlite3_stmt* statement_ = nullptr;
+    TStatementHolder statement_;
     int columnCount_ = 0;
     std::vector<TFieldDef> fieldDefs_;
     std::vector<int> fieldColumns_;  // 0-based result column of each field
@@ -288,27 +257,4 @@ private:
     const TRowImage* overrideRow_ = nullptr;  // filter state and row scopes
     int disableCount_ = 0;
     std::vector<TDataLink*> links_;
-};
-
-// A stream over a blob, memo or graphic field of the current row. Reading sees the value as it
-// was when the stream was made; writing collects the bytes and stores them as the field's new
-// value when the stream is closed or destroyed.
-class TMeral3BlobStream : public QIODevice {
-public:
-    TMeral3BlobStream(TField& field, QIODevice::OpenMode mode);
-    ~TMeral3BlobStream() override;
-
-    bool isSequential() const override { return false; }
-    qint64 size() const override { return data_.size(); }
-    void close() override;
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-    qint64 writeData(const char* data, qint64 size) override;
-
-private:
-    void Commit();
-    TField& field_;
-    QByteArray data_;
-    bool written_ = false;
 };

@@ -218,7 +218,8 @@ public:
     QString DecodeText(const char* text, int length = -1) const;
 
 private:
-    friend class TStatementWalk;  // keeps the last result code of its prepares
+    friend class TStatementWalk;    // keeps the last result code of its prepares
+    friend class TStatementHolder;  // finalizes quietly while the engine is loaded
 
     // Defined in the layer's sources.
     struct Library;
@@ -248,6 +249,32 @@ private:
     sqlite3* handle_ = nullptr;
     std::unique_ptr<Library> library_;
     std::vector<TMeral3Dependent*> dependents_;
+};
+
+// Owns one prepared statement of a connection. Letting go finalizes it quietly; Finalize does so
+// through the connection, which records the result and raises the engine's error.
+class TStatementHolder {
+public:
+    TStatementHolder() = default;
+    TStatementHolder(TMeral3Database& database, sqlite3_stmt* statement);
+    ~TStatementHolder();
+    TStatementHolder(TStatementHolder&& other) noexcept;
+    TStatementHolder& operator=(TStatementHolder&& other) noexcept;
+
+    sqlite3_stmt* Get() const { return statement_; }
+    explicit operator bool() const { return statement_ != nullptr; }
+    // Steps as TMeral3Database::StepStatement; a failed step has finalized the statement, and
+    // the holder is left empty.
+    void Step();
+    void Finalize();
+    void Reset() noexcept;
+    // Hands the statement over without finalizing it (to a caller, or when the connection that
+    // owned it is gone).
+    sqlite3_stmt* Release();
+
+private:
+    TMeral3Database* database_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
 };
 
 // The statements of one script as the engine reads them, prepared one at a time. Each statement is

@@ -1,10 +1,9 @@
 #include "sql3_table.h"
 
+#include "sql3_api.h"
 #include "sql3_utils.h"
 
 namespace {
-
-constexpr int kSqliteRow = 100;
 
 QString Unquoted(const QString& name)
 {
@@ -49,28 +48,14 @@ void TMeral3Table::ReadColumnTypes()
     TMeral3Database& db = *Database();
     columnTypes_.clear();
     int columns = 0;
-    sqlite3_stmt* statement =
-        db.RunStatements(QStringLiteral("pragma table_info(") + QuoteIdent(tableName_) + u')', nullptr, columns);
-    struct Finalizer {
-        TMeral3Database& db;
-        sqlite3_stmt*& s;
-        ~Finalizer()
-        {
-            try {
-                db.FinalizeStatement(s);
-            } catch (...) {
-            }
-        }
-    } finalizer{db, statement};
-    auto text = [&](int col) { return db.DecodeText(db.ColumnText(statement, col), db.ColumnBytes(statement, col)); };
-    while (statement && db.LastResult() == kSqliteRow) {
+    TStatementHolder statement(
+        db, db.RunStatements(QStringLiteral("pragma table_info(") + QuoteIdent(tableName_) + u')', nullptr, columns));
+    auto text = [&](int col) {
+        return db.DecodeText(db.ColumnText(statement.Get(), col), db.ColumnBytes(statement.Get(), col));
+    };
+    while (statement && db.LastResult() == sq3::ROW) {
         columnTypes_.push_back({text(1), text(2)});
-        try {
-            db.StepStatement(statement);
-        } catch (...) {
-            statement = nullptr;  // a failed step has finalized it
-            throw;
-        }
+        statement.Step();
     }
 }
 

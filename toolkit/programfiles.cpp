@@ -35,5 +35,5 @@ QString HelpDocumentPath()
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
     const QString base = program.suffix().isEmpty() ? program.fileName() : program.completeBaseName();
-    return ProgramFile(REGALON_DOC_FOLDER, base + QStringLiteral(".pdf"));
+    return ProgramFile(REGALON_HELP_FOLDER, base + QStringLiteral(".pdf"));
 }

@@ -1,9 +1,15 @@
 #include "shell.h"
 
+#include "messagebox.h"
+
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -44,16 +50,63 @@ Hooks& hooks()
     return installed;
 }
 
-bool open(const QUrl& url)
+using LateFailure = std::function<void()>;
+
+// Qt starts its launcher detached and never learns how it ended; run xdg-open ourselves, so a
+// launcher that finds no program for the file ("no method available") is seen as a failure.
+bool launch(const QUrl& url, const LateFailure& failed)
+{
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty())
+        return QDesktopServices::openUrl(url);
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProgram(launcher);
+    process->setArguments({url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        if ((status != QProcess::NormalExit || code != 0) && failed)
+            failed();
+        process->deleteLater();
+    });
+    process->start();
+    if (process->waitForStarted())
+        return true;
+    delete process;
+    return false;
+}
+
+bool open(const QUrl& url, const LateFailure& failed = {})
 {
     if (hooks().opener)
         return hooks().opener(url);
-    return QDesktopServices::openUrl(url);
+    return launch(url, failed);
 }
 
-bool openLocal(const QString& path)
+bool openLocal(const QString& path, const LateFailure& failed = {})
 {
-    return !path.isEmpty() && open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    return !path.isEmpty() && open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), failed);
+}
+
+enum class NotOpened { Missing, NoLauncher, LauncherFailed };
+
+void sayNotOpened(QWidget* owner, const QString& path, NotOpened why)
+{
+    QString reason;
+    switch (why) {
+    case NotOpened::Missing:
+        reason = QStringLiteral("Soubor nebyl nalezen.");
+        break;
+    case NotOpened::NoLauncher:
+        reason = QStringLiteral("V systému chybí program, který dokumenty otevírá (balíček xdg-utils).");
+        break;
+    case NotOpened::LauncherFailed:
+        reason = QStringLiteral("Pro tento druh souboru není nastaven žádný program, nebo jej program nedokázal otevřít.");
+        break;
+    }
+    ShowMessage(owner, QStringLiteral("Dokument se nepodařilo otevřít. %1\n\nOtevřete jej prosím ručně:\n%2")
+                           .arg(reason, QFileInfo(path).absoluteFilePath()),
+                QStringLiteral("Otevření dokumentu"), QMessageBox::Warning);
 }
 
 bool showFile(const QUrl& file)
@@ -68,6 +121,18 @@ bool showFile(const QUrl& file)
 bool OpenDocument(const QString& path)
 {
     return openLocal(path);
+}
+
+void OpenDocumentOrSay(QWidget* owner, const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        sayNotOpened(owner, path, NotOpened::Missing);
+        return;
+    }
+    const QPointer<QWidget> guardedOwner(owner);
+    const auto failedLater = [guardedOwner, path] { sayNotOpened(guardedOwner, path, NotOpened::LauncherFailed); };
+    if (!openLocal(path, failedLater))
+        sayNotOpened(owner, path, NotOpened::NoLauncher);
 }
 
 bool OpenUrl(const QString& address)

@@ -1,7 +1,9 @@
 #pragma once
 
 // Handing files, folders and web addresses to the desktop. Every call answers whether the desktop
-// took it; none of them waits long or shows anything to the user.
+// took it; none of them waits long, and only OpenDocumentOrSay shows anything to the user.
+// The desktop's way is xdg-open where it is installed, so that its failure can be seen too, and
+// Qt's own launchers where it is not.
 //
 // Tests swap the two ways out to the desktop (ShellHooks), so nothing is launched and they can see
 // what would have been opened.
@@ -12,8 +14,14 @@
 
 #include <functional>
 
+class QWidget;
+
 // Opens a file with the program associated with it.
 bool OpenDocument(const QString& path);
+// Opens a file as OpenDocument does. When the file is missing, no launcher takes it, or the
+// launcher ends with a failure later, a box owned by `owner` says so and names the file, so the
+// user can open it by hand.
+void OpenDocumentOrSay(QWidget* owner, const QString& path);
 // Opens a web (or other) address as written.
 bool OpenUrl(const QString& address);
 // Opens a folder in the file manager.
@@ -27,8 +35,8 @@ namespace ShellHooks {
 using Opener = std::function<bool(const QUrl&)>;
 using FileShower = std::function<bool(const QUrl& file)>;
 
-// An empty function restores the desktop's own: QDesktopServices::openUrl for the opener, the
-// file manager's ShowItems over the session D-Bus (short timeout) for the file shower.
+// An empty function restores the desktop's own: xdg-open (else QDesktopServices::openUrl) for the
+// opener, the file manager's ShowItems over the session D-Bus (short timeout) for the file shower.
 void SetOpener(Opener opener);
 void SetFileShower(FileShower shower);
 

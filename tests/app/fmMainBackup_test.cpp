@@ -1,10 +1,10 @@
 #include "mainwindow_fixture.h"
 
 #include "data/backup.h"
+#include "report/report.h"
+#include "report/reportpages.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpages.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "mainwindow_fixture.h"
+#include "tests/support/settle.h"
 
 #include "toolkit/codeeditor.h"
 
@@ -9,12 +10,6 @@
 #include <QToolButton>
 
 namespace {
-
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 // Places as the items carry them: letter case and surrounding blanks differ on purpose.
 class PlacesEditor : public MainWindowTest {

@@ -1,10 +1,12 @@
 #include "mainwindow_fixture.h"
+#include "tests/support/settle.h"
 
 #include "data/progress.h"
 #include "toolkit/singleinstance.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,12 +24,6 @@
 namespace {
 
 using MainWindow = MainWindowTest;
-
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 TEST_F(MainWindow, FirstStartWithoutSettingsUsesTheDesignedPlacement)
 {
@@ -385,6 +381,16 @@ TEST(SingleInstance, SecondStartSignalsTheFirstAndEndsWithoutOpeningTheDatabase)
 
     running.kill();
     running.waitForFinished(10000);
+}
+
+TEST_F(MainWindow, TheWindowIsDrawnInAProportionalFace)
+{
+    // Where fontconfig has no proportional sans family, "sans-serif" falls to a monospace one.
+    TfMain& w = Open();
+    for (const QWidget* widget : std::initializer_list<const QWidget*>{&w, w.mm, w.edFilter}) {
+        const QFontInfo drawn(widget->font());
+        EXPECT_FALSE(drawn.fixedPitch()) << widget->objectName().toStdString() << ": " << drawn.family().toStdString();
+    }
 }
 
 }  // namespace

@@ -17,19 +17,26 @@ namespace {
 
 class CommandLine : public ::testing::Test {
 protected:
-    // Runs the program with nothing a window could open on; its standard output.
-    QString Run(const QStringList& arguments)
+    // Runs the program to its end with nothing a window could open on, besides what `display` sets.
+    void Start(QProcess& program, const QStringList& arguments, const QProcessEnvironment& display = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
             env.remove(QString::fromLatin1(name));
+        env.insert(display);
         env.insert(u"XDG_DATA_HOME"_qs, dataHome.path());
         env.insert(u"XDG_RUNTIME_DIR"_qs, runtime.path());
-        QProcess program;
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(REGALON_PROGRAM), arguments);
         EXPECT_TRUE(program.waitForFinished(30000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    }
+
+    // Its standard output, after it ended well.
+    QString Run(const QStringList& arguments)
+    {
+        QProcess program;
+        Start(program, arguments);
         EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
         return QString::fromLocal8Bit(program.readAllStandardOutput());
     }
@@ -66,4 +73,18 @@ TEST_F(CommandLine, helpAndVersionAnswerWithoutDisplayCatalogueOrInstance)
 
     EXPECT_FALSE(instance.Contacted());
     EXPECT_TRUE(QDir(dataHome.path()).isEmpty());  // no work folder, no catalogue
+}
+
+TEST_F(CommandLine, withoutADisplayTheProgramSaysSoAndEndsInsteadOfAborting)
+{
+    QProcessEnvironment unreachable;
+    unreachable.insert(u"DISPLAY"_qs, u":4093"_qs);  // named, but no server answers there
+    for (const QProcessEnvironment& display : {QProcessEnvironment(), unreachable}) {
+        QProcess program;
+        Start(program, {}, display);
+        EXPECT_EQ(program.exitCode(), 2);
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_TRUE(errors.contains(u"Regalon nemůže otevřít okno: není k dispozici žádný displej"_qs)) << errors.toStdString();
+    }
+    EXPECT_TRUE(QDir(dataHome.path()).isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "data/bz2.h"
 #include "data/progress.h"
 #include "tests/support/failingdevice.h"
+#include "tests/support/progressrecorder.h"
 #include "toolkit/messagebox.h"
 
 #include <QBuffer>
@@ -66,17 +67,24 @@ QByteArray Unpack(const QByteArray& blob)
     return out.data();
 }
 
+// The call raises exactly this error, with exactly this text.
+template <class Error, class Call>
+void ExpectFails(Call call, const QString& text)
+{
+    try {
+        call();
+        ADD_FAILURE() << "no error for " << text.toStdString();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Message(), text);
+    }
+}
+
 template <class Error>
 void ExpectUnpackFails(const QByteArray& blob, const QString& text)
 {
     QBuffer out;
     out.open(QIODevice::ReadWrite);
-    try {
-        UnpackBlob(blob, out);
-        ADD_FAILURE() << "no error for " << text.toStdString();
-    } catch (const Error& e) {
-        EXPECT_EQ(e.Message(), text);
-    }
+    ExpectFails<Error>([&] { UnpackBlob(blob, out); }, text);
 }
 
 struct Report {
@@ -91,21 +99,6 @@ void Record(int percent, qint64 count, bool& stop)
     reports.push_back({percent, count});
     stop = stopAtFirst;
 }
-
-class ProgressRecorder : public QWidget {
-public:
-    std::vector<std::pair<qint64, qint64>> got;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WM_PROGRESS)
-            return QWidget::event(e);
-        auto* progress = static_cast<TProgressEvent*>(e);
-        got.emplace_back(progress->Position(), progress->Total());
-        return true;
-    }
-};
 
 class Bz2Test : public ::testing::Test {
 protected:
@@ -241,19 +234,13 @@ TEST_F(Bz2Test, streamsRefuseWhatTheyCannotDoAndSkipForwardOnly)
     ASSERT_EQ(decompressor.Read(bytes, 1), 1);
     EXPECT_EQ(bytes[0], document[50'000]);
 
-    auto expectInvalid = [](auto call) {
-        try {
-            call();
-            ADD_FAILURE() << "allowed";
-        } catch (const Ebz2libError& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Invalid stream operation"));
-        }
-    };
+    auto expectInvalid = [](auto call) { ExpectFails<Ebz2libError>(call, QStringLiteral("Invalid stream operation")); };
     expectInvalid([&] { decompressor.Seek(-1, soCurrent); });
     expectInvalid([&] { decompressor.Seek(0, soEnd); });
     expectInvalid([&] { decompressor.Seek(decompressor.Position(), soBeginning); });
     expectInvalid([&] { decompressor.Write(bytes, 1); });
-    EXPECT_THROW(decompressor.Seek(60'000, soCurrent), EReadError);  // past the end of the data
+    // Past the end of the data.
+    ExpectFails<EReadError>([&] { decompressor.Seek(60'000, soCurrent); }, QStringLiteral("Stream read error"));
 
     QBuffer sink;
     sink.open(QIODevice::WriteOnly);
@@ -330,12 +317,12 @@ TEST_F(Bz2Test, progressRoutinesSendWmProgressToTheirWindows)
     SetProgressWindow(&dialog);
     PackProgress(42, 123'456, stop);
     SetProgressWindow(nullptr);
-    ASSERT_EQ(dialog.got.size(), 1u);
-    EXPECT_EQ(dialog.got[0], std::make_pair(qint64(42), qint64(123'456)));
+    ASSERT_EQ(dialog.received.size(), 1u);
+    EXPECT_EQ(dialog.received[0], std::make_pair(qint64(42), qint64(123'456)));
 
     Unpack(Pack(MixedBytes(300'000)).Blob);
-    ASSERT_FALSE(mainWindow.got.empty());
-    for (const auto& [position, total] : mainWindow.got)
+    ASSERT_FALSE(mainWindow.received.empty());
+    for (const auto& [position, total] : mainWindow.received)
         EXPECT_EQ(total, 100);
-    EXPECT_EQ(mainWindow.got.back().first, 100);
+    EXPECT_EQ(mainWindow.received.back().first, 100);
 }

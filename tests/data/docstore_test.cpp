@@ -4,6 +4,7 @@
 #include "data/bz2.h"
 #include "data/progress.h"
 #include "sqlite/sql3_utils.h"
+#include "tests/support/progressrecorder.h"
 #include "toolkit/messagebox.h"
 
 #include <QBuffer>
@@ -15,22 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Stands in for the main window: records the progress it is sent.
-class ProgressSink : public QWidget {
-public:
-    std::vector<std::pair<qint64, qint64>> Received;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WM_PROGRESS)
-            return QWidget::event(e);
-        const auto* progress = static_cast<TProgressEvent*>(e);
-        Received.emplace_back(progress->Position(), progress->Total());
-        return true;
-    }
-};
 
 QByteArray Unpacked(const QByteArray& blob)
 {
@@ -146,7 +131,7 @@ protected:
         return texts.join(" / ");
     }
 
-    ProgressSink mainWindow;
+    ProgressRecorder mainWindow;
 };
 
 TEST_F(DocStore, StoringAgainReplacesTheRowAndLetterCaseMakesAnotherPath)
@@ -296,14 +281,14 @@ TEST_F(DocStore, ExistingFileIsItsOwnDocumentWithoutProgress)
     const QString path = Doc("tady.txt", "x");
     data.StoreDocument(path);
     EXPECT_EQ(data.GetDocument(path), path);
-    EXPECT_TRUE(mainWindow.Received.empty());
+    EXPECT_TRUE(mainWindow.received.empty());
     EXPECT_EQ(DokumEntries(), QStringList());
 }
 
 TEST_F(DocStore, MissingFileWithoutARowGivesTheDokumPath)
 {
     EXPECT_EQ(data.GetDocument(folder.File("pryč/zpráva.odt")), Dokum("zpráva.odt"));
-    EXPECT_EQ(mainWindow.Received, (std::vector<std::pair<qint64, qint64>>{{5, 100}}));
+    EXPECT_EQ(mainWindow.received, (std::vector<std::pair<qint64, qint64>>{{5, 100}}));
     EXPECT_EQ(DokumEntries(), QStringList());
 }
 
@@ -314,9 +299,9 @@ TEST_F(DocStore, TheCopyInDokumIsUsedOnlyWhileItHoldsTheStoredBytes)
     QFile::remove(path);
 
     EXPECT_EQ(data.GetDocument(path), Dokum("plán.txt"));
-    ASSERT_GE(mainWindow.Received.size(), 2u);
-    EXPECT_EQ(mainWindow.Received[0], std::make_pair(qint64(5), qint64(100)));
-    EXPECT_EQ(mainWindow.Received[1], std::make_pair(qint64(10), qint64(100)));
+    ASSERT_GE(mainWindow.received.size(), 2u);
+    EXPECT_EQ(mainWindow.received[0], std::make_pair(qint64(5), qint64(100)));
+    EXPECT_EQ(mainWindow.received[1], std::make_pair(qint64(10), qint64(100)));
     EXPECT_EQ(ReadFile(Dokum("plán.txt")), "stará verze");
     const ino_t first = Inode(Dokum("plán.txt"));
     data.GetDocument(path);

@@ -1,4 +1,5 @@
 #include "data/progress.h"
+#include "tests/support/progressrecorder.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -135,20 +136,9 @@ TEST(PumpMessagesTest, keysFromTheWindowSystemReachTheFocusedButtonInThePanel)
 
 TEST(ProgressEventTest, isDeliveredSynchronouslyWithPositionAndTotal)
 {
-    struct Receiver : QObject {
-        qint64 position = -1, total = -1;
-        bool event(QEvent* e) override
-        {
-            if (e->type() != WM_PROGRESS)
-                return QObject::event(e);
-            position = static_cast<TProgressEvent*>(e)->Position();
-            total = static_cast<TProgressEvent*>(e)->Total();
-            return true;
-        }
-    } receiver;
+    ProgressRecorder receiver;
     SendProgress(&receiver, 5, 100);
-    EXPECT_EQ(receiver.position, 5);
-    EXPECT_EQ(receiver.total, 100);
+    EXPECT_EQ(receiver.received, (std::vector<std::pair<qint64, qint64>>{{5, 100}}));
     EXPECT_EQ(int(WM_PROGRESS), 33784);
     SendProgress(nullptr, 1, 2);  // nobody to tell: nothing happens
 }

@@ -76,6 +76,7 @@ TEST_F(InstalledProgram, aSystemInstallPutsEveryFileWhereADebianDesktopExpectsIt
                          u"share/doc/regalon/changelog.gz"_qs,
                          u"share/doc/regalon/copyright"_qs,
                          u"share/doc/regalon/regalon.pdf"_qs,
+                         u"share/regalon/regalon.pdf"_qs,
                          u"share/icons/hicolor/scalable/apps/regalon.svg"_qs,
                          u"share/man/man1/regalon.1.gz"_qs,
                          u"share/metainfo/"_qs + QStringLiteral(REGALON_APP_ID) + u".metainfo.xml"_qs};
@@ -90,6 +91,12 @@ TEST_F(InstalledProgram, aSystemInstallPutsEveryFileWhereADebianDesktopExpectsIt
     const QString link = LinkText(Installed(u"lib/regalon/libsqlite3.so.0"_qs));
     EXPECT_FALSE(QDir::isAbsolutePath(link)) << link.toStdString();
     EXPECT_TRUE(QFileInfo::exists(QDir::cleanPath(u"/usr/lib/regalon/"_qs + link))) << link.toStdString();
+
+    // The help lives with the program's data, which a system keeps even where it leaves out
+    // share/doc; the documentation folder only links to it.
+    EXPECT_TRUE(QFileInfo(Installed(u"share/regalon/regalon.pdf"_qs)).isFile());
+    EXPECT_FALSE(QFileInfo(Installed(u"share/regalon/regalon.pdf"_qs)).isSymLink());
+    EXPECT_EQ(LinkText(Installed(u"share/doc/regalon/regalon.pdf"_qs)), u"../../regalon/regalon.pdf"_qs);
 }
 
 TEST_F(InstalledProgram, startsFromItsFolderFindsItsFilesAndMakesACataloguePastASquattedSocket)
@@ -103,7 +110,7 @@ TEST_F(InstalledProgram, startsFromItsFolderFindsItsFilesAndMakesACataloguePastA
     const QStringList lines = QString::fromLocal8Bit(version.readAllStandardOutput()).split(u'\n');
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[1], u"Knihovna SQLite: "_qs + Installed(u"lib/regalon/libsqlite3.so.0"_qs));
-    EXPECT_EQ(lines[2], u"Příručka: "_qs + Installed(u"share/doc/regalon/regalon.pdf"_qs));
+    EXPECT_EQ(lines[2], u"Příručka: "_qs + Installed(u"share/regalon/regalon.pdf"_qs));
     EXPECT_TRUE(QFileInfo(Installed(u"lib/regalon/libsqlite3.so.0"_qs)).isFile());  // the link resolves
 
     // Started with a work folder and a runtime folder of its own, where something already holds

@@ -1,12 +1,14 @@
+#include "report/report.h"
+#include "report/reportpreview.h"
 #include "reports/fmPrint.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpreview.h"
 
+#include "tests/support/controlnames.h"
 #include "tests/support/pdftext.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -82,9 +84,9 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.pos(), main.pos());
     EXPECT_EQ(w.size(), main.size());
 
-    EXPECT_EQ(w.findChild<QWidget*>("Panel")->height(), 23);
-    const char* names[] = {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn6",
-                           "BitBtn7", "BitBtn9", "BitBtn10", "BitBtn8"};
+    EXPECT_EQ(w.findChild<QWidget*>(kPreviewStrip)->height(), 23);
+    const char* names[] = {kFirstPageButton,   kPreviousPageButton, kNextPageButton, kLastPageButton, kZoomToWidthButton,
+                           kZoomToFitButton,   kZoomInButton,       kZoomOutButton,  kPrintButton};
     const char* hints[] = {"First page", "Prev", "Next", "Last page", "Zoom to width",
                            "Zoom to fit", "Zoom+", "Zoom-", "Print"};
     int lastRight = -1;
@@ -101,12 +103,12 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
         lastRight = b->geometry().right();
         EXPECT_NE(i < 4 ? b->text().isEmpty() : b->icon().isNull(), true) << names[i];
     }
-    EXPECT_EQ(Button("BitBtn1")->text(), "<<");
-    EXPECT_EQ(Button("BitBtn4")->text(), ">>");
+    EXPECT_EQ(Button(kFirstPageButton)->text(), "<<");
+    EXPECT_EQ(Button(kLastPageButton)->text(), ">>");
 
     ASSERT_NE(w.findChild<QStatusBar*>("bar"), nullptr);
-    EXPECT_EQ(w.findChild<QLabel*>("barPanel0")->width(), 256);
-    EXPECT_EQ(w.findChild<QLabel*>("barPanel1")->width(), 88);
+    EXPECT_EQ(w.findChild<QLabel*>(kTitlePanel)->width(), 256);
+    EXPECT_EQ(w.findChild<QLabel*>(kPagePanel)->width(), 88);
     EXPECT_EQ(w.PanelText(0), "Seznam materiálu");
     EXPECT_EQ(w.PanelText(2), "   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk");
     EXPECT_EQ(Prev().PageNumber(), 1);
@@ -118,16 +120,19 @@ TEST_F(PreviewTest, pictureButtonsShowTheSharedIconsAndPagingCaptionsAreBlack)
     Open(1);
     auto image = [](const QIcon& icon) { return icon.pixmap(QSize(16, 16), 2.0).toImage(); };
     const std::pair<const char*, PreviewPicture> pictures[] = {
-        {"BitBtn6", PreviewPicture::ZoomWidth}, {"BitBtn7", PreviewPicture::ZoomFit},
-        {"BitBtn9", PreviewPicture::ZoomIn},    {"BitBtn10", PreviewPicture::ZoomOut},
-        {"BitBtn8", PreviewPicture::Print}};
+        {kZoomToWidthButton, PreviewPicture::ZoomWidth}, {kZoomToFitButton, PreviewPicture::ZoomFit},
+        {kZoomInButton, PreviewPicture::ZoomIn},         {kZoomOutButton, PreviewPicture::ZoomOut},
+        {kPrintButton, PreviewPicture::Print}};
     for (const auto& [name, picture] : pictures)
         EXPECT_EQ(image(Button(name)->icon()), image(PreviewIcon(picture))) << name;
     // Where Arial Black is missing, the fallback family still draws heavy arrows.
-    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"}) {
+    for (const char* name : {kFirstPageButton, kPreviousPageButton, kNextPageButton, kLastPageButton}) {
         EXPECT_EQ(Button(name)->font().family(), "Arial Black") << name;
         EXPECT_EQ(Button(name)->font().weight(), QFont::Black) << name;
         EXPECT_EQ(Button(name)->font().pointSize(), 11) << name;
+        const QFontInfo drawn(Button(name)->font());
+        EXPECT_FALSE(drawn.fixedPitch()) << name << ": " << drawn.family().toStdString();
+        EXPECT_GE(drawn.weight(), QFont::Bold) << name << ": " << drawn.family().toStdString();
     }
 }
 
@@ -148,15 +153,15 @@ TEST_F(PreviewTest, pagingButtonsAndKeysStopAtTheEnds)
 {
     Open(3);
     QApplication::processEvents();
-    Click("BitBtn2");
+    Click(kPreviousPageButton);
     EXPECT_EQ(Prev().PageNumber(), 1);
-    Click("BitBtn3");
-    Click("BitBtn3");
-    Click("BitBtn3");
+    Click(kNextPageButton);
+    Click(kNextPageButton);
+    Click(kNextPageButton);
     EXPECT_EQ(Prev().PageNumber(), 3);
-    Click("BitBtn1");
+    Click(kFirstPageButton);
     EXPECT_EQ(Prev().PageNumber(), 1);
-    Click("BitBtn4");
+    Click(kLastPageButton);
     EXPECT_EQ(Prev().PageNumber(), 3);
 
     // The keys go to the window even when the preview has the focus; PageUp goes back.
@@ -194,15 +199,15 @@ TEST_F(PreviewTest, zoomStepsStopAtTheirBoundsFromAnyValue)
 {
     TfPrint& w = Open(1);
     Prev().SetZoom(290);
-    Click("BitBtn9");
+    Click(kZoomInButton);
     EXPECT_EQ(Prev().Zoom(), 300);
-    Click("BitBtn9");
+    Click(kZoomInButton);
     EXPECT_EQ(Prev().Zoom(), 300);
     Prev().SetZoom(297);
-    Click("BitBtn9");
+    Click(kZoomInButton);
     EXPECT_EQ(Prev().Zoom(), 307);
     Prev().SetZoom(40);
-    Click("BitBtn10");
+    Click(kZoomOutButton);
     EXPECT_EQ(Prev().Zoom(), 40);
     Prev().SetZoom(41);
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
@@ -217,11 +222,11 @@ TEST_F(PreviewTest, zoomStepsStopAtTheirBoundsFromAnyValue)
     const int fit = Prev().Zoom();
     EXPECT_EQ(Prev().verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);
-    Click("BitBtn6");
+    Click(kZoomToWidthButton);
     EXPECT_GT(Prev().Zoom(), fit);  // the window is wider than the page is tall, relatively
     EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);
     EXPECT_GT(Prev().verticalScrollBar()->maximum(), 0);
-    Click("BitBtn7");
+    Click(kZoomToFitButton);
     EXPECT_EQ(Prev().Zoom(), fit);
 }
 
@@ -242,7 +247,7 @@ TEST_F(PreviewTest, cancellingThePrintDialogChangesNothing)
         dialog.setFromTo(2, 3);
         return false;
     });
-    Click("BitBtn8");
+    Click(kPrintButton);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(report.PrinterSettings().Copies, 1);
     EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
@@ -290,7 +295,7 @@ TEST_F(PreviewTest, aFailedPrintIsReportedNotSwallowed)
         dialog.printer()->setOutputFileName("/nonexistent-folder/report.pdf");
         return true;
     });
-    Click("BitBtn8");
+    Click(kPrintButton);
     ASSERT_EQ(MessageBoxAnswers::History().size(), 1u);
     EXPECT_TRUE(MessageBoxAnswers::History()[0].text.contains("/nonexistent-folder/report.pdf"));
     EXPECT_EQ(MessageBoxAnswers::History()[0].icon, QMessageBox::Critical);

@@ -1,8 +1,8 @@
 #include "rpCatalog.h"
 
+#include "report/report.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
-#include "toolkit/reportengine.h"
 
 namespace {
 

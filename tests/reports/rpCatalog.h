@@ -6,7 +6,7 @@
 #include "data/uDM.h"
 #include "tests/sqlite/sql3_testdb.h"
 #include "tests/support/workfolder.h"
-#include "toolkit/reportpages.h"
+#include "report/reportpages.h"
 
 #include <QHash>
 #include <QMap>

@@ -4,6 +4,8 @@
 
 #include "sql3_testdb.h"
 
+#include "sqlite/sql3_query.h"
+
 inline void CreateCatalogTables(TMeral3Database& db)
 {
     db.ExecSQL(QStringLiteral(
@@ -38,5 +40,24 @@ struct CatalogDatabase : TempDatabase {
         CreateCatalogTables(db);
         if (items > 0)
             AddItems(db, items);
+    }
+};
+
+// A live query named "query" over the catalogue.
+struct LiveQuery : CatalogDatabase {
+    TMeral3Query query;
+
+    explicit LiveQuery(int items = 0) : CatalogDatabase(items)
+    {
+        query.SetName(QStringLiteral("query"));
+        query.SetDatabase(&db);
+        query.SetRequestLive(true);
+    }
+
+    void OpenOn(const QString& sql)
+    {
+        query.Close();
+        query.SetSQL(sql);
+        query.Open();
     }
 };

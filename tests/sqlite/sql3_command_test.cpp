@@ -1,32 +1,9 @@
 #include "sql3_catalog.h"
 
-#include "sqlite/sql3_query.h"
 #include "sqlite/sql3_table.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
-
-namespace {
-
-struct LiveQuery : CatalogDatabase {
-    TMeral3Query query;
-
-    explicit LiveQuery(int items = 0) : CatalogDatabase(items)
-    {
-        query.SetName(QStringLiteral("query"));
-        query.SetDatabase(&db);
-        query.SetRequestLive(true);
-    }
-
-    void OpenOn(const QString& sql)
-    {
-        query.Close();
-        query.SetSQL(sql);
-        query.Open();
-    }
-};
-
-}  // namespace
 
 TEST(FieldTypes, DeclaredTypeRulesApplyInOrder)
 {
@@ -95,8 +72,8 @@ TEST(RecordSetFields, CzechTextIsStoredAsCodePageBytesAndReadBack)
     EXPECT_EQ(t.query.FieldByName(QStringLiteral("OBSAH")).AsString(), "úpěl ďábelské ódy");
 
     t.query.Edit();
-    const QString error = ErrorOf([&] { t.query.FieldByName(QStringLiteral("NAZEV")).SetAsString(QStringLiteral("€ ok 日本")); });
-    EXPECT_TRUE(error.contains("Windows-1250")) << error.toStdString();
+    EXPECT_EQ(ErrorOf([&] { t.query.FieldByName(QStringLiteral("NAZEV")).SetAsString(QStringLiteral("€ ok 日本")); }),
+              "Character '日' (U+65e5) cannot be stored in the Windows-1250 code page");
     t.query.Cancel();
     EXPECT_EQ(t.query.FieldByName(QStringLiteral("NAZEV")).AsString(), "Žluťoučký kůň");
 }
@@ -117,7 +94,8 @@ TEST(RecordSetFields, TypedAccessAndTextConversions)
     t.query.Edit();
     TField& s = t.query.FieldByName(QStringLiteral("S"));
     EXPECT_EQ(ErrorOf([&] { s.SetAsString(QStringLiteral("12x")); }), "query: '12x' is not a valid integer value for field 'S'");
-    EXPECT_FALSE(ErrorOf([&] { s.SetAsInteger(70000); }).isEmpty());
+    EXPECT_EQ(ErrorOf([&] { s.SetAsInteger(70000); }),
+              "query: 70000 is not a valid value for field 'S'. The allowed range is -32768 to 32767");
     s.SetAsString(QString());
     EXPECT_TRUE(s.IsNull());
     EXPECT_EQ(t.query.ChangedFields().back().Placeholder, "NULL");
@@ -263,8 +241,7 @@ TEST(Editing, FailedUpdateKeepsTheEditOpenWithTheRowRestored)
     t.query.Edit();
     t.query.FieldByName(QStringLiteral("DOCPATH")).SetAsString(QStringLiteral("b.pdf"));
     t.query.FieldByName(QStringLiteral("DOCSIZE")).SetAsInteger(99);
-    const QString error = ErrorOf([&] { t.query.Post(); });
-    EXPECT_TRUE(error.contains("UNIQUE")) << error.toStdString();
+    EXPECT_EQ(ErrorOf([&] { t.query.Post(); }), "db: UNIQUE constraint failed: DOCS.DOCPATH");
     EXPECT_EQ(t.query.State(), dsEdit);
     EXPECT_EQ(t.query.FieldByName(QStringLiteral("DOCPATH")).AsString(), "a.pdf");
     EXPECT_EQ(t.query.FieldByName(QStringLiteral("DOCSIZE")).AsInteger(), 1);
@@ -361,7 +338,7 @@ TEST(Refreshing, FailureLeavesTheRecordSetClosed)
     LiveQuery t(3);
     t.OpenOn(QStringLiteral("SELECT * FROM MATR"));
     t.db.ExecSQL(QStringLiteral("DROP TABLE MATR"));
-    EXPECT_NE(ErrorOf([&] { t.query.Refresh(); }), "<no error>");
+    EXPECT_EQ(ErrorOf([&] { t.query.Refresh(); }), "db: no such table: MATR");
     EXPECT_FALSE(t.query.Active());
 }
 
@@ -534,24 +511,6 @@ TEST(Notifications, FireAroundTheirOperations)
     t.query.Close();
     EXPECT_EQ(calls, (QStringList{"BeforeOpen", "AfterOpen", "AfterScroll", "BeforeEdit", "BeforePost", "AfterPost",
                                   "BeforeClose", "AfterClose"}));
-}
-
-TEST(PostErrors, HandlerMayAbortQuietly)
-{
-    LiveQuery t(1);
-    t.query.SetRequestLive(false);
-    int handled = 0;
-    t.query.OnPostError = [&](TMeral3Command&, const EDatabaseError& e, TDataAction& action) {
-        ++handled;
-        EXPECT_EQ(e.Message(), "query: Cannot modify a read-only dataset");
-        action = daAbort;
-    };
-    t.OpenOn(QStringLiteral("SELECT * FROM MATR"));
-    t.query.Edit();
-    t.query.FieldByName(QStringLiteral("NAZEV")).SetAsString(QStringLiteral("x"));
-    EXPECT_NO_THROW(t.query.Post());
-    EXPECT_EQ(handled, 1);
-    EXPECT_EQ(t.query.State(), dsEdit);
 }
 
 TEST(PersistentFields, BindByNameAndSurviveReopening)

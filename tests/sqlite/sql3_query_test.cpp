@@ -63,7 +63,7 @@ TEST(Query, MisuseIsReportedWithTheNamedTexts)
     q.SetDatabase(&t.db);
     EXPECT_EQ(ErrorOf([&] { q.Open(); }), "q: Invalid SQL command!");
     q.SetSQL(QStringLiteral("SELECT nope FROM MATR"));
-    EXPECT_TRUE(ErrorOf([&] { q.Open(); }).contains("no such column"));
+    EXPECT_EQ(ErrorOf([&] { q.Open(); }), "db: no such column: nope");
     EXPECT_FALSE(q.Active());
 }
 

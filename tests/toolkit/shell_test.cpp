@@ -1,8 +1,12 @@
 #include "toolkit/shell.h"
+#include "toolkit/messagebox.h"
 
 #include "tests/support/environmentguard.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -86,4 +90,81 @@ TEST_F(ShellTest, withoutASessionBusFallsBackToTheFolder)
     ShellHooks::SetOpener({});
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0].toLocalFile(), dir.path());
+}
+
+namespace {
+
+class OpenOrSay : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        MessageBoxAnswers::Reset();
+        MessageBoxAnswers::Enable(true);
+    }
+    void TearDown() override
+    {
+        MessageBoxAnswers::Enable(false);
+        MessageBoxAnswers::Reset();
+    }
+    // The last box shown names the file at its end, for the user to open by hand.
+    void ExpectToldAbout(const QString& path, const QWidget* owner)
+    {
+        ASSERT_FALSE(MessageBoxAnswers::History().empty());
+        const MessageBoxAnswers::Shown& box = MessageBoxAnswers::History().back();
+        EXPECT_EQ(box.icon, QMessageBox::Warning);
+        EXPECT_EQ(box.owner, owner);
+        EXPECT_TRUE(box.text.startsWith(u"Dokument se nepodařilo otevřít."_qs)) << box.text.toStdString();
+        EXPECT_TRUE(box.text.endsWith(u"Otevřete jej prosím ručně:\n"_qs + path)) << box.text.toStdString();
+    }
+    // A stand-in for xdg-open on PATH: notes what it was given and ends with `code`.
+    QByteArray FakeLauncher(int code)
+    {
+        QFile script(dir.filePath(u"xdg-open"_qs));
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"${0%/*}/given\"\nexit " + QByteArray::number(code) + "\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        return QFile::encodeName(dir.path());
+    }
+    QString Given() const
+    {
+        QFile given(dir.filePath(u"given"_qs));
+        return given.open(QIODevice::ReadOnly) ? QString::fromUtf8(given.readAll()) : QString();
+    }
+
+    QWidget owner;
+};
+
+}  // namespace
+
+TEST_F(OpenOrSay, saysWhenTheDesktopRefusesOrTheFileIsMissingAndNothingWhenItOpens)
+{
+    {
+        ShellHooks::Recorder opening;
+        OpenDocumentOrSay(&owner, file);
+        EXPECT_EQ(opening.Opened(), QList<QUrl>{QUrl::fromLocalFile(file)});
+        EXPECT_TRUE(MessageBoxAnswers::History().empty());
+    }
+    ShellHooks::Recorder refusing(false);
+    OpenDocumentOrSay(&owner, file);
+    ExpectToldAbout(file, &owner);
+    EXPECT_TRUE(MessageBoxAnswers::History().back().text.contains(u"xdg-utils"_qs));
+
+    const QString gone = dir.filePath(u"pryč.pdf"_qs);
+    refusing.Clear();
+    OpenDocumentOrSay(&owner, gone);
+    EXPECT_TRUE(refusing.Opened().isEmpty());
+    ExpectToldAbout(gone, &owner);
+    EXPECT_TRUE(MessageBoxAnswers::History().back().text.contains(u"nebyl nalezen"_qs));
+}
+
+TEST_F(OpenOrSay, aLauncherThatEndsWithAFailureIsToldLater)
+{
+    EnvironmentGuard path("PATH", FakeLauncher(3));
+    OpenDocumentOrSay(&owner, file);
+    QTRY_VERIFY_WITH_TIMEOUT(!MessageBoxAnswers::History().empty(), 30000);
+    EXPECT_EQ(Given(), file);  // as a path: a name with blanks and diacritics arrives whole
+    ExpectToldAbout(file, &owner);
+    EXPECT_FALSE(MessageBoxAnswers::History().back().text.contains(u"xdg-utils"_qs));  // it is there
 }

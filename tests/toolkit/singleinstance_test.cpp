@@ -131,7 +131,7 @@ TEST_F(SingleInstance, aRunningInstanceKeepsItsNameAndOnlyARequestRestoresIt)
     TSingleInstance second(title);
     second.SetAnswerTimeout(60000);
     EXPECT_FALSE(second.Listen());  // asks whether anyone answers, asks for nothing
-    EXPECT_FALSE(second.ErrorString().isEmpty());
+    EXPECT_EQ(second.ErrorString(), "Another instance listens on " + second.Name());
     EXPECT_TRUE(second.SignalRunningInstance());
     ASSERT_TRUE(first.WaitForLine("restore"));
     EXPECT_EQ(first.Count("restore"), 1);  // requests are answered in order: the probe restored nothing

@@ -1,6 +1,6 @@
 #include "reportpreview.h"
 
-#include "toolkit/reportpages.h"
+#include "report/reportpages.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // Generated report pages: what the engine placed on each page, in millimetres from the paper's
 // top left corner, and the page source that holds them, paints them at any scale and prints them.
 
-#include "toolkit/reportlayout.h"
+#include "report/reportlayout.h"
 
 #include <QColor>
 #include <QFont>

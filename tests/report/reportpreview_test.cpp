@@ -1,5 +1,5 @@
-#include "toolkit/reportengine.h"
-#include "toolkit/reportpreview.h"
+#include "report/report.h"
+#include "report/reportpreview.h"
 
 #include <QApplication>
 #include <QImage>

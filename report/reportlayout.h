@@ -2,7 +2,7 @@
 
 // The declaration of a banded report: the page, its bands and the elements in them. Positions and
 // sizes are millimetres; element positions count from the band's left and top edges, the band's
-// left edge being the page's left margin. The engine (reportengine.h) lays it out over records.
+// left edge being the page's left margin. The generator (reportgenerator.h) lays it out over records.
 
 #include <QColor>
 #include <QFont>

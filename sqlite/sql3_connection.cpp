@@ -1,12 +1,10 @@
 #include "sql3_defs.h"
 
 #include "sql3_api.h"
-#include "sql3_simpletable.h"
 #include "sql3_utils.h"
 
 #include <QCollator>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -27,75 +25,6 @@ QString PragmaText(TPragmaOptions options)
                     .arg(QLatin1String(kPragmaNames[o]),
                          options.Contains(TPragmaOption(o)) ? QLatin1String("on") : QLatin1String("off"));
     return text;
-}
-
-unsigned Code(char c) { return static_cast<unsigned char>(c); }
-unsigned Code(char16_t c) { return c; }
-
-// True when what is left of a script holds no further statement: blanks, separators, comments.
-template <typename Char>
-bool HoldsNoStatement(const Char* p)
-{
-    while (*p) {
-        if (Code(*p) <= 32 || *p == ';') {
-            ++p;
-        } else if (p[0] == '-' && p[1] == '-') {
-            while (*p && *p != '\n')
-                ++p;
-        } else if (p[0] == '/' && p[1] == '*') {
-            p += 2;
-            while (*p && !(p[0] == '*' && p[1] == '/'))
-                ++p;
-            if (*p)
-                p += 2;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString AsciiLower(const QString& text)
-{
-    QString lower = text;
-    for (QChar& c : lower)
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
-            c = QChar(c.unicode() - 'A' + 'a');
-    return lower;
-}
-
-// A name as a string literal for the pragmas that take one; an already quoted name loses its quotes.
-QString NameLiteral(const QString& name)
-{
-    QString plain = TrimControls(name);
-    if (plain.size() >= 2 && plain.startsWith(QLatin1Char('"')) && plain.endsWith(QLatin1Char('"')))
-        plain = plain.mid(1, plain.size() - 2);
-    return QuoteString(plain);
-}
-
-bool IsSet(const QString& flag)
-{
-    return !IsBlank(flag) && flag.trimmed() != QLatin1String("0");
-}
-
-// A date-time stored as text: the user's short format first, then year-month-day with "-".
-double ParseDateTime(const QString& text)
-{
-    const QLocale locale = QLocale::system();
-    QDateTime value = locale.toDateTime(text, QLocale::ShortFormat);
-    if (!value.isValid())
-        value = locale.toDate(text, QLocale::ShortFormat).startOfDay(Qt::UTC);
-    if (const double number = DateTimeToNumber(value); number != 0)
-        return number;
-    for (const char* format : {"yyyy-M-d H:mm:ss.zzz", "yyyy-M-d H:mm:ss", "yyyy-M-d H:mm", "yyyy-M-d"}) {
-        value = QDateTime::fromString(text, QLatin1String(format));
-        if (value.isValid())
-            return DateTimeToNumber(value);
-    }
-    QDate date = QDate::fromString(text, QStringLiteral("yy-M-d"));
-    if (date.isValid() && date.year() < QDate::currentDate().year() - 50)
-        date = date.addYears(100);  // two-digit years within fifty years of today
-    return DateTimeToNumber(date.startOfDay(Qt::UTC));
 }
 
 }  // namespace
@@ -370,23 +299,15 @@ sqlite3_stmt* TMeral3Database::RunStatements(const QString& sql, const TParams* 
     columnCount = 0;
     CheckConnected(false);
     CheckConnected(true);
-    const Sqlite3Api& api = library_->api;
     TStatementWalk walk(*this, sql);
-    while (sqlite3_stmt* statement = walk.Next()) {
-        if (params && params->Count() > 0) {
-            try {
-                BindParams(statement, *params);
-            } catch (...) {
-                api.finalize(statement);
-                throw;
-            }
-        }
-        columnCount = api.column_count(statement);
-        lastResult_ = api.step(statement);
-        CheckResult(statement);
+    while (sqlite3_stmt* next = walk.Next()) {
+        TStatementHolder statement(*this, next);
+        if (params && params->Count() > 0)
+            BindParams(statement.Get(), *params);
+        columnCount = library_->api.column_count(statement.Get());
+        statement.Step();
         if (walk.AtEnd())
-            return statement;
-        api.finalize(statement);
+            return statement.Release();
     }
     return nullptr;
 }
@@ -540,225 +461,4 @@ int TMeral3Database::Changes()
 qint64 TMeral3Database::LastInsertRowId()
 {
     return connected_ ? library_->api.last_insert_rowid(handle_) : 0;
-}
-
-// ---- schema questions ----
-
-void TMeral3Database::GetTableNames(QStringList& list, bool includeSystemTable)
-{
-    if (includeSystemTable)
-        list << QStringLiteral("sqlite_master");
-    GetObjectNames(QStringLiteral("table"), list);
-}
-
-void TMeral3Database::GetObjectNames(const QString& type, QStringList& list, const QString& tableName)
-{
-    QString sql = QStringLiteral("select name from sqlite_master where Lower(type)=") + QuoteString(type);
-    if (!IsBlank(tableName))
-        sql += QStringLiteral(" and tbl_name=") + QuoteString(tableName);
-    sql += QStringLiteral(" order by name");
-    TMeral3SimpleTable reader(this);
-    reader.Open(sql);
-    if (reader.IsEmpty())
-        return;
-    for (int r = 0; r < reader.RowCount(); ++r)
-        list << reader.Cell(0, r);
-}
-
-void TMeral3Database::GetColumnInfo(std::vector<TColumnInfo>& list, const QString& tableName)
-{
-    if (IsBlank(tableName))
-        return;
-    TMeral3SimpleTable reader(this);
-    reader.Open(QStringLiteral("pragma table_info(") + QuoteIdent(tableName) + QLatin1Char(')'));
-    if (reader.IsEmpty())
-        return;
-    for (int r = 0; r < reader.RowCount(); ++r) {
-        int flags = 0;
-        if (IsSet(reader.CellByName(QStringLiteral("PK"), r)))
-            flags = reader.CellByName(QStringLiteral("TYPE"), r).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0
-                        ? 3
-                        : 1;
-        if (IsSet(reader.CellByName(QStringLiteral("NOTNULL"), r)))
-            flags += 4;
-        list.push_back(TColumnInfo{reader.CellByName(QStringLiteral("NAME"), r), flags});
-    }
-}
-
-void TMeral3Database::GetIndexDefs(TIndexDefs& defs, const QString& tableName)
-{
-    defs.clear();
-    std::vector<TColumnInfo> columns;
-    GetColumnInfo(columns, tableName);
-    auto key = std::find_if(columns.begin(), columns.end(), [](const TColumnInfo& c) { return c.Flags & 1; });
-    if (key != columns.end())
-        defs.push_back(TIndexDef{QStringLiteral("_primary_key"), key->Name, true, true});
-
-    TMeral3SimpleTable indexes(this);
-    indexes.Open(QStringLiteral("pragma index_list(") + NameLiteral(tableName) + QLatin1Char(')'));
-    if (indexes.IsEmpty())
-        return;
-    for (int r = 0; r < indexes.RowCount(); ++r) {
-        const QString name = indexes.CellByName(QStringLiteral("name"), r);
-        if (name.compare(QLatin1String("_primary_key"), Qt::CaseInsensitive) == 0)
-            continue;
-        TMeral3SimpleTable info(this);
-        info.Open(QStringLiteral("pragma index_info(") + NameLiteral(name) + QLatin1Char(')'));
-        if (info.IsEmpty())
-            continue;
-        QStringList fields;
-        for (int i = 0; i < info.RowCount(); ++i)
-            fields << info.CellByName(QStringLiteral("name"), i);
-        const bool unique = indexes.CellByName(QStringLiteral("unique"), r).trimmed().toInt() != 0;
-        defs.push_back(TIndexDef{name, fields.join(QLatin1Char(';')), false, unique});
-    }
-}
-
-QString TMeral3Database::GetObjectType(const QString& name)
-{
-    if (name.compare(QLatin1String("sqlite_master"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("table");
-    TMeral3SimpleTable reader(this);
-    reader.Open(QStringLiteral("select type, name from sqlite_master where Lower(name)=") + QuoteString(AsciiLower(name)));
-    return reader.IsEmpty() ? QString() : reader.Cell(0, 0);
-}
-
-QString TMeral3Database::GetPragma(const QString& pragma)
-{
-    TMeral3SimpleTable reader(this);
-    reader.Open(QStringLiteral("pragma ") + pragma);
-    return reader.IsEmpty() ? QString() : reader.Cell(0, 0);
-}
-
-// ---- column readers ----
-
-int TMeral3Database::ColumnCount(sqlite3_stmt* s) const
-{
-    return s ? library_->api.column_count(s) : 0;
-}
-
-int TMeral3Database::ColumnType(sqlite3_stmt* s, int column) const
-{
-    return s ? library_->api.column_type(s, column) : 0;
-}
-
-int TMeral3Database::ColumnBytes(sqlite3_stmt* s, int column) const
-{
-    return s ? library_->api.column_bytes(s, column) : 0;
-}
-
-const void* TMeral3Database::ColumnBlob(sqlite3_stmt* s, int column) const
-{
-    return s ? library_->api.column_blob(s, column) : nullptr;
-}
-
-const char* TMeral3Database::ColumnText(sqlite3_stmt* s, int column) const
-{
-    return s ? reinterpret_cast<const char*>(library_->api.column_text(s, column)) : nullptr;
-}
-
-const char16_t* TMeral3Database::ColumnText16(sqlite3_stmt* s, int column) const
-{
-    return s ? static_cast<const char16_t*>(library_->api.column_text16(s, column)) : nullptr;
-}
-
-int TMeral3Database::ColumnInteger(sqlite3_stmt* s, int column) const
-{
-    return ColumnType(s, column) == sq3::INTEGER ? library_->api.column_int(s, column) : 0;
-}
-
-qint64 TMeral3Database::ColumnLargeInt(sqlite3_stmt* s, int column) const
-{
-    return ColumnType(s, column) == sq3::INTEGER ? library_->api.column_int64(s, column) : 0;
-}
-
-double TMeral3Database::ColumnFloat(sqlite3_stmt* s, int column) const
-{
-    switch (ColumnType(s, column)) {
-    case sq3::INTEGER:
-        return double(library_->api.column_int64(s, column));
-    case sq3::FLOAT:
-        return library_->api.column_double(s, column);
-    default:
-        return 0;
-    }
-}
-
-double TMeral3Database::ColumnDateTime(sqlite3_stmt* s, int column) const
-{
-    switch (ColumnType(s, column)) {
-    case 0:
-    case sq3::NULL_VALUE:
-        return 0;
-    case sq3::INTEGER:
-        return double(library_->api.column_int64(s, column));
-    case sq3::FLOAT:
-        return library_->api.column_double(s, column);
-    default: {
-        const char* text = ColumnText(s, column);  // before the byte count, which it may change
-        return ParseDateTime(DecodeText(text, ColumnBytes(s, column)));
-    }
-    }
-}
-
-QString TMeral3Database::ColumnDeclType(sqlite3_stmt* s, int column) const
-{
-    const char* type = s ? library_->api.column_decltype(s, column) : nullptr;
-    return type && *type ? DecodeText(type) : QStringLiteral("string");
-}
-
-QString TMeral3Database::ColumnName(sqlite3_stmt* s, int column) const
-{
-    return s ? DecodeText(library_->api.column_name(s, column)) : QString();
-}
-
-// ---- TStatementWalk ----
-
-TStatementWalk::TStatementWalk(TMeral3Database& database, const QString& sql) : database_(database)
-{
-    database.CheckStatementText(sql);
-    if (database.Utf16())
-        text16_ = sql;
-    else
-        bytes_ = database.EncodeText(sql);
-}
-
-sqlite3_stmt* TStatementWalk::Next()
-{
-    while (!atEnd_) {
-        sqlite3_stmt* statement = nullptr;
-        const qsizetype tail = PrepareAt(statement);
-        // A prepare consumes nothing only at the end of the text.
-        atEnd_ = tail == position_ || RestIsBlank(tail);
-        position_ = tail;
-        if (statement)
-            return statement;
-    }
-    return nullptr;
-}
-
-qsizetype TStatementWalk::PrepareAt(sqlite3_stmt*& statement) const
-{
-    const Sqlite3Api& api = database_.Api();
-    qsizetype tail;
-    if (database_.Utf16()) {
-        const char16_t* text = reinterpret_cast<const char16_t*>(text16_.utf16());
-        const void* rest = nullptr;
-        database_.lastResult_ = api.prepare16(database_.Handle(), text + position_, -1, &statement, &rest);
-        tail = rest ? static_cast<const char16_t*>(rest) - text : position_;
-    } else {
-        const char* text = bytes_.constData();
-        const char* rest = nullptr;
-        database_.lastResult_ = api.prepare_v2(database_.Handle(), text + position_, -1, &statement, &rest);
-        tail = rest ? rest - text : position_;
-    }
-    database_.CheckResult(statement);
-    return tail;
-}
-
-bool TStatementWalk::RestIsBlank(qsizetype position) const
-{
-    if (database_.Utf16())
-        return HoldsNoStatement(reinterpret_cast<const char16_t*>(text16_.utf16()) + position);
-    return HoldsNoStatement(bytes_.constData() + position);
 }

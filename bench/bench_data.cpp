@@ -1,0 +1,48 @@
+#include "bench_data.h"
+
+#include "data/uDM.h"
+
+#include <QString>
+
+#include <iterator>
+#include <random>
+
+void FillLargeCatalogue(TMeral3Database& db)
+{
+    const QString groups = QString::number(kCatalogueGroups);
+    db.ExecSQL(QStringLiteral("BEGIN;"
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
+               + groups
+               + QStringLiteral(") INSERT INTO TYPY SELECT i,"
+                                " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN (i-21)%20+1 ELSE 21+(i-401)%380 END,"
+                                " CASE WHEN i<=20 THEN 0 WHEN i<=400 THEN 1 ELSE 2 END,"
+                                " 'Skupina č. '||i, 'Popis skupiny '||i FROM n;"
+                                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
+               + QString::number(kCatalogueItems) + QStringLiteral(") INSERT INTO MATR SELECT i, i%") + groups
+               + QStringLiteral("+1,"
+                                " CASE WHEN i%100=7 THEN 'Kabel CYKY '||i ELSE 'Šroub M'||(i%97)||' č. '||i END,"
+                                " 'Nerezový šroub s šestihrannou hlavou, položka '||i,"
+                                " 'Regál '||(i%50)||', police '||(i%7),"
+                                " '/home/uživatel/Dokumenty/výkres'||i||'.pdf',"
+                                " 'Obsah položky '||i||' http://example.com/'||i FROM n;"
+                                "COMMIT;"));
+}
+
+QByteArray OfficeDocument(qsizetype size, unsigned seed, int longestBinaryRun)
+{
+    static const char* const words[] = {"regál", "položka", "výkres", "skříň", "šroub", "M8x40", "pozinkovaný",
+                                        "dokumentace", "objednávka", "2026", "kus", "balení", "sklad", "B-12"};
+    std::mt19937 random(seed);
+    QByteArray bytes;
+    bytes.reserve(size + 4096);
+    while (bytes.size() < size) {
+        for (int i = 0; i < 40; ++i)
+            bytes += QByteArray(words[random() % std::size(words)]) + (random() % 9 ? " " : "\n");
+        for (int i = int(random() % unsigned(longestBinaryRun)); i > 0; --i)
+            bytes += char(random());
+        for (int i = 0; i < 32; ++i)
+            bytes += QByteArray::number(int(random() % 100)).rightJustified(4, '0');
+    }
+    bytes.truncate(size);
+    return bytes;
+}
