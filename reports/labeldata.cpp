@@ -87,7 +87,7 @@ QStringList PlacesOfItems(TMeral3Command& items, Tdm& data)
     data.ListPlaces(places);
     QStringList listed;
     for (const QString& place : places)
-        if (used.contains(LabelPlaceKey(place)))
+        if (used.remove(LabelPlaceKey(place)))  // once: the list may hold "A" and "a " apart
             listed << place;
     return listed;
 }
@@ -95,7 +95,13 @@ QStringList PlacesOfItems(TMeral3Command& items, Tdm& data)
 std::vector<TLabel> PlaceLabels(const QStringList& places)
 {
     std::vector<TLabel> labels;
-    for (const QString& place : places)
-        labels.push_back({PlaceLabelCode(place), place, QStringLiteral("Místo uložení")});
+    QSet<QString> done;
+    for (const QString& place : places) {
+        // Places apart only in letter case or trailing blanks share one code, so one label.
+        if (!done.contains(LabelPlaceKey(place)) && !TrimControls(place).isEmpty()) {
+            done.insert(LabelPlaceKey(place));
+            labels.push_back({PlaceLabelCode(place), TrimControls(place), QStringLiteral("Místo uložení")});
+        }
+    }
     return labels;
 }
