@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "commandlabels.h"
+
 #include "toolkit/programfiles.h"
 
 #include <QCommandLineOption>
@@ -27,9 +29,10 @@ QString HelpText(const QString& program)
                "Volby:\n"
                "  -h, --help     vypíše tuto nápovědu a skončí\n"
                "  -v, --version  vypíše verzi, cestu ke knihovně SQLite a k příručce a skončí\n"
+               "%3"
                "\n"
                "Příručka: %2\n")
-        .arg(program, HelpDocumentPath());
+        .arg(program, HelpDocumentPath(), LabelsJobHelp());
 }
 
 QString VersionText()
@@ -53,7 +56,19 @@ std::optional<int> AnswerCommandLine(int& argc, char* argv[])
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({help, version});
+    const auto valued = [](const char* name) { return QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")); };
+    const QCommandLineOption labels = valued("labels"), sheet = valued("sheet"), skip = valued("skip"), code = valued("code");
+    const QCommandLineOption places(QStringLiteral("places"));
+    parser.addOptions({labels, sheet, skip, code, places});
     parser.parse(arguments);  // unknown options are Qt's or nobody's: the start ignores them
+    if (!parser.isSet(labels) && arguments.contains(QStringLiteral("--labels"))) {
+        std::fputs(QStringLiteral("Volba --labels potřebuje jméno souboru PDF.\n").toLocal8Bit().constData(), stderr);
+        return 1;
+    }
+    if (parser.isSet(labels) && !parser.isSet(help) && !parser.isSet(version))
+        return RunLabelsJob({parser.value(labels), parser.isSet(places), parser.value(sheet), parser.value(skip),
+                             parser.value(code)},
+                            argc, argv);
     if (!parser.isSet(help) && !parser.isSet(version))
         return std::nullopt;
 

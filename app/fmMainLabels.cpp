@@ -7,14 +7,21 @@
 
 #include "data/grouptree.h"
 #include "data/uDM.h"
+#include "reports/fmLabels.h"
 #include "reports/labelcode.h"
+#include "reports/labeldata.h"
+#include "reports/rpLabels.h"
 #include "toolkit/guard.h"
+#include "toolkit/messagebox.h"
 
 #include <QKeyEvent>
 #include <QTreeWidgetItem>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -42,6 +49,18 @@ private:
 
 void TfMain::ConnectLabels()
 {
+    // "Štítky…" follows the reports in the Data menu.
+    for (QAction* entry : mm->actions()) {
+        if (!entry->menu() || entry->text() != QLatin1String("Data"))
+            continue;
+        const QList<QAction*> data = entry->menu()->actions();
+        const auto places = std::find_if(data.begin(), data.end(),
+                                         [](QAction* a) { return a->text() == QLatin1String("Editace míst"); });
+        auto* labels = new QAction(QStringLiteral("Štítky…"), entry->menu());
+        labels->setObjectName(QStringLiteral("menuLabels"));
+        entry->menu()->insertAction(places != data.begin() && places != data.end() ? *(places - 1) : nullptr, labels);
+        connect(labels, &QAction::triggered, this, GuardedSlot(this, &TfMain::menuLabelsClick));
+    }
     edFilter->installEventFilter(new ScanKeyFilter(edFilter, [this] {
         bool code = true;  // a code whose look-up failed is no filter text either
         Guarded([&] { code = ScanLabelCode(edFilter->text()); });
@@ -118,4 +137,35 @@ bool TfMain::ScanLabelCode(const QString& typed)
         edFilter->selectAll();
     }
     return true;
+}
+
+namespace {
+
+std::vector<TLabel> LabelsOf(TLabelSubject subject, TMeral3Command& items)
+{
+    switch (subject) {
+    case TLabelSubject::CurrentItem: return CurrentItemLabel(items, *dm);
+    case TLabelSubject::ListedItems: return ItemLabels(items, *dm);
+    case TLabelSubject::PlacesOfListed: return PlaceLabels(PlacesOfItems(items, *dm));
+    case TLabelSubject::AllPlaces: break;
+    }
+    QStringList places;
+    dm->ListPlaces(places);
+    return PlaceLabels(places);
+}
+
+}  // namespace
+
+void TfMain::menuLabelsClick()
+{
+    TfLabels dialog(dm->SettingsFile(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::vector<TLabel> labels = LabelsOf(dialog.Choice().subject, table);
+    if (labels.empty()) {
+        ShowMessage(this, QStringLiteral("Není co tisknout: žádná položka ani místo uložení."), QStringLiteral("Štítky"),
+                    QMessageBox::Information);
+        return;
+    }
+    PreviewLabels(labels, dialog.Choice().options, this);
 }
