@@ -1,9 +1,13 @@
 #include "mainwindow_fixture.h"
 
+#include "report/report.h"
 #include "reports/labelcode.h"
+#include "reports/rpCommon.h"
 #include "tests/reports/keyboardlayout.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
@@ -105,4 +109,38 @@ TEST_F(LabelScan, anUnknownCodeIsReportedAndTheNextScanReplacesIt)
     Scan(ItemLabelCode(2));
     EXPECT_EQ(CurrentItem(), 2);
     EXPECT_EQ(window->SelectedNode(), Node(1));
+}
+
+// The Data menu's "Štítky…": the dialog's choice previews the labels of the listed items, of the
+// current one, or of the places.
+TEST_F(LabelScan, theLabelsEntryPreviewsTheChosenLabels)
+{
+    QAction* entry = window->findChild<QAction*>("menuLabels");
+    ASSERT_TRUE(entry);
+    std::vector<QStringList> previews;
+    SetReportPreviewer([&](TReportPageSource& pages, TReport&, QWidget*) {
+        QStringList codes;
+        for (int i = 1; i <= pages.PageCount(); ++i)
+            for (const TPlacedText& text : pages.Page(i).texts)
+                if (text.element == "code")
+                    codes << text.text;
+        previews.push_back(codes);
+    });
+    const auto choose = [&](int what) {
+        WhenModal([what](QDialog& dialog) {
+            Control<QComboBox>(dialog, "cbWhat")->setCurrentIndex(what);
+            Control<QPushButton>(dialog, "btnOK")->click();
+        });
+        entry->trigger();
+    };
+    Scan(ItemLabelCode(2));  // the group "Sklad": its branch holds all but item 3
+    choose(0);
+    choose(1);
+    choose(3);
+    SetReportPreviewer({});
+    ASSERT_EQ(previews.size(), 3u);
+    EXPECT_EQ(previews[0], QStringList({ItemLabelCode(2)}));
+    EXPECT_EQ(previews[1].size(), 62);
+    EXPECT_EQ(CurrentItem(), 2);  // the list stays on its row
+    EXPECT_EQ(previews[2], QStringList({PlaceLabelCode("Regál A"), PlaceLabelCode("Regál B"), PlaceLabelCode("Šuplík 3")}));
 }
