@@ -85,6 +85,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectBackup();
     ConnectReports();
     ConnectDocumentSearch();
+    ConnectLabels();
 
     Guarded([this] { ReadSettings(); });
     SetStatusText(1, dm->db.Driver());

@@ -191,6 +191,12 @@ public:
     QAction* menuExportCsv = nullptr;
     QAction* menuImportCsv = nullptr;
     QAction* menuExportListCsv = nullptr;
+    // --- Labels and scanning them (fmMainLabels.cpp) ---------------------------------------------
+    void menuLabelsClick();
+    // A label's code typed into the filter box: goes to the item or lists the items of the place;
+    // answers whether the text was a code (an unknown one is reported in the status bar).
+    bool ScanLabelCode(const QString& typed);
+    QString scannedPlace;  // the place whose items the list shows after a scan; empty: none
 
     // --- Fields --------------------------------------------------------------------------------
     std::array<int32_t, 128> groupIds{};
@@ -292,6 +298,7 @@ private:
     void ConnectPlacesPane();
     void ConnectBackup();
     void ConnectReports();
+    void ConnectLabels();
     bool TreeEvent(QObject* watched, QEvent* event);
     bool ListEvent(QObject* watched, QEvent* event);
     bool ContentEvent(QObject* watched, QEvent* event);

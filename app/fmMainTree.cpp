@@ -116,6 +116,7 @@ void TfMain::treeChange(QTreeWidgetItem* node)
     if (!node)
         return;
     const bool wasFiltered = table.Filtered();
+    scannedPlace.clear();  // a scanned label's place list ends with any branch or filter chosen
     const TTreeData* data = TreeData(node);
     const QString description = data ? data->Description.trimmed() : QString();
     SetStatusText(0, description.isEmpty() ? node->text(0) : description);
