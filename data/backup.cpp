@@ -29,10 +29,11 @@ const QString kInterrupted = QStringLiteral("Záloha byla přerušena!");
 const QString kBackupFailed = QStringLiteral("Záloha se nezdařila!");
 const QString kRestoreFailed = QStringLiteral("Obnova se nezdařila!");
 
-// The failure text first, as the user knows it, and under it the reason.
+// The failure text first, as the user knows it, and under it the reason. The reason here is
+// about the file named in it, so the advice for the live catalogue is not given.
 Exception Failure(const QString& text, const QString& reason)
 {
-    return Exception(FailureText(text, reason));
+    return Exception(text + QLatin1Char('\n') + reason);
 }
 
 std::optional<QString> ShowFileDialog(const TFileDialog& setup, QWidget* owner)
@@ -413,7 +414,7 @@ bool Tdm::RestoreDatabase()
     try {
         db.Close();
     } catch (const EDatabaseError& e) {
-        throw Failure(kRestoreFailed, e.Message());
+        throw Exception(FailureText(kRestoreFailed, e.Message()));
     }
     const bool copied = CopyFileReplacing(source, db.DatabaseFile(), error);
     // The copy never touches the live file unless it is complete, so the catalogue opens either way.
