@@ -1,5 +1,7 @@
 #include "uDM.h"
 
+#include "backup.h"
+
 #include "docstoredigest.h"
 
 #include "sqlite/sql3_utils.h"
@@ -128,9 +130,18 @@ bool Tdm::OpenCatalogue()
     db.Open();
     QStringList tables;
     db.GetTableNames(tables, false);
-    if (tables.isEmpty())
+    if (tables.isEmpty()) {
         CreateSchema();
-    else if (db.GetPragma(QStringLiteral("user_version")) == QLatin1String("0"))
+        return db.Connected();
+    }
+    // Judged before anything is written: a refused catalogue stays byte for byte as it was.
+    try {
+        CheckCatalogueColumns(db, QStringLiteral("Katalog nelze otevřít!"));
+    } catch (const Exception&) {
+        db.Close();
+        throw;
+    }
+    if (db.GetPragma(QStringLiteral("user_version")) == QLatin1String("0"))
         RebuildIndexes();
     return db.Connected();
 }
