@@ -13,7 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
-#include <QThread>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -97,7 +97,7 @@ bool WaitFor(Condition condition)
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QThread::msleep(20);
+        QTest::qWait(20);  // lets the processes' state and output come in
     }
     return true;
 }
