@@ -8,6 +8,7 @@
 #include "data/uDM.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/icons.h"
+#include "toolkit/lockedwrite.h"
 #include "toolkit/messagebox.h"
 
 #include <QCloseEvent>
@@ -358,6 +359,11 @@ void TfMain::closeEvent(QCloseEvent* event)
 
 void TfMain::AppException(const Exception& error)
 {
+    if (IsLockedError(error)) {  // nothing is damaged: no reason to offer the end
+        ShowLockedWrite(this, QStringLiteral("Zápis do katalogu se nezdařil!"),
+                        QStringLiteral("Zkuste to za chvíli znovu."), error);
+        return;
+    }
     const QMessageBox::StandardButton answer =
         ShowMessage(this, error.Message() + QStringLiteral(" Ukončit aplikaci?"), QStringLiteral("Chyba"),
                     QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No,

@@ -114,9 +114,6 @@ void Tdm::DataModuleCreate()
 
     db.SetDriver(EngineLibraryPath());
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));
-    // The document index reads the catalogue from its own thread, a few rows at a time: a write
-    // that meets such a read waits for it instead of failing with "database is locked".
-    db.SetParams(QStringLiteral("busy_timeout=5000"));
     settings_ = std::make_unique<QSettings>(WorkPath(QStringLiteral("regalon.ini")), QSettings::IniFormat);
 }
 

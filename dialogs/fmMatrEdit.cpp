@@ -360,8 +360,8 @@ void TfMatrEdit::SaveRecord()
 
 void TfMatrEdit::bOKClick()
 {
-    SaveRecord();
-    done(1);
+    if (SaveAndCommit(this, [this] { SaveRecord(); }))
+        done(1);
 }
 
 QString TfMatrEdit::ChooseFile(int maxLength)

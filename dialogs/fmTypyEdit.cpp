@@ -121,8 +121,8 @@ void TfTypyEdit::SaveRecord()
 
 void TfTypyEdit::bOKClick()
 {
-    SaveRecord();
-    done(1);
+    if (SaveAndCommit(this, [this] { SaveRecord(); }))
+        done(1);
 }
 
 int GroupDialog(int ident, int parent, int level, const QString& caption, const QString& branchText,
