@@ -28,6 +28,7 @@
 
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -273,6 +274,7 @@ private:
     void ConnectReports();
     bool TreeEvent(QObject* watched, QEvent* event);
     bool ListEvent(QObject* watched, QEvent* event);
+    bool gridKeyPress(const QKeyEvent& key);
     bool ContentEvent(QObject* watched, QEvent* event);
     bool PlacesEvent(QObject* watched, QEvent* event);
 

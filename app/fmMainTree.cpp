@@ -65,6 +65,8 @@ void TfMain::CreateTree()
 {
     tree = new TGroupTreeView(splitterV);
     tree->setObjectName(QStringLiteral("tree"));
+    tree->setAccessibleName(QStringLiteral("Skupiny"));
+    tree->setAccessibleDescription(QStringLiteral("Strom skupin; seznam ukazuje položky vybrané větve"));
     tree->setMinimumWidth(128);
     tree->setFont(ArialFont(9));
 }
@@ -244,7 +246,7 @@ void TfMain::toolDelGClick()
         return;
     }
     if (ShowMessage(this, QStringLiteral("Vymazat větev ") + name + u'?', caption, QMessageBox::Warning,
-                    QMessageBox::Yes | QMessageBox::No)
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
     dm->NewExec(QStringLiteral("DELETE FROM TYPY WHERE IDENT=") + QString::number(IdentOf(node)))->Execute();
