@@ -126,7 +126,7 @@ void TfMain::CreateGrid()
     grid->setObjectName(QStringLiteral("grid"));
     grid->setAccessibleName(QStringLiteral("Položky"));
     grid->setAccessibleDescription(
-        QStringLiteral("Seznam položek; Enter upraví položku, Insert přidá novou, Delete ji smaže"));
+        QStringLiteral("Seznam položek; Enter upraví položku, Insert přidá novou, Del ji smaže"));
     grid->setTabKeyNavigation(false);  // Tab moves on to the next pane
     gridModel = new TDataSetModel(grid);
     gridModel->SetColumns(GridColumns());
@@ -191,12 +191,12 @@ void TfMain::ConnectListPane()
 
     gridPopup = new QMenu(this);
     gridPopup->setObjectName(QStringLiteral("gridPopup"));
-    menuMatrEdit = AddMenuEntry(gridPopup, QStringLiteral("Úprava položky"), 5, &TfMain::toolMatrEditClick);
+    menuMatrEdit = AddMenuEntry(gridPopup, QStringLiteral("Ú&prava položky"), 5, &TfMain::toolMatrEditClick);
     gridPopup->addSeparator();
-    menuDoc = AddMenuEntry(gridPopup, QStringLiteral("Otevři dokument"), 2, &TfMain::toolDocClick);
-    menuDocFolder = AddMenuEntry(gridPopup, QStringLiteral("Ukaž ve složce"), -1, &TfMain::docFolderClick);
+    menuDoc = AddMenuEntry(gridPopup, QStringLiteral("&Otevři dokument"), 2, &TfMain::toolDocClick);
+    menuDocFolder = AddMenuEntry(gridPopup, QStringLiteral("&Ukaž ve složce"), -1, &TfMain::docFolderClick);
     gridPopup->addSeparator();
-    menuMatrDel = AddMenuEntry(gridPopup, QStringLiteral("Smazat položku"), 4, &TfMain::toolMatrDelClick);
+    menuMatrDel = AddMenuEntry(gridPopup, QStringLiteral("&Smazat položku"), 4, &TfMain::toolMatrDelClick);
     menuMatrEdit->setObjectName(QStringLiteral("menuMatrEdit"));
     menuDoc->setObjectName(QStringLiteral("menuDoc"));
     menuDocFolder->setObjectName(QStringLiteral("menuDocFolder"));

@@ -87,10 +87,10 @@ void TfMain::ConnectTreePane()
 
     popupTree = new QMenu(this);
     popupTree->setObjectName(QStringLiteral("popupTree"));
-    menuNewG = AddMenuEntry(popupTree, QStringLiteral("Nová skupina v této větvi"), -1, &TfMain::toolNewGClick);
-    menuEditG = AddMenuEntry(popupTree, QStringLiteral("Upravit vybranou skupinu"), -1, &TfMain::toolEditGClick);
+    menuNewG = AddMenuEntry(popupTree, QStringLiteral("&Nová skupina v této větvi"), -1, &TfMain::toolNewGClick);
+    menuEditG = AddMenuEntry(popupTree, QStringLiteral("&Upravit vybranou skupinu"), -1, &TfMain::toolEditGClick);
     popupTree->addSeparator();
-    menuToRoot = AddMenuEntry(popupTree, QStringLiteral("Přesunout do kořenové větve"), -1, &TfMain::menuToRootClick);
+    menuToRoot = AddMenuEntry(popupTree, QStringLiteral("&Přesunout do kořenové větve"), -1, &TfMain::menuToRootClick);
     connect(tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         Guarded([&] {
             if (QTreeWidgetItem* node = tree->itemAt(pos))

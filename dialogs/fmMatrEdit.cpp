@@ -210,6 +210,7 @@ QWidget* TfMatrEdit::CreateDetailsPage()
 
     auto* strip = new QToolBar(page);
     strip->setObjectName(QStringLiteral("toolLink"));
+    strip->setAccessibleName(QStringLiteral("Vložení odkazu"));
     strip->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnLink = new QToolButton(strip);
     btnLink->setObjectName(QStringLiteral("btnLink"));

@@ -122,8 +122,11 @@ static void ExpectFixedTextsLegible(TfMain& w)
     QHeaderView* titles = w.grid->horizontalHeader();
     const QImage header = titles->grab().toImage();
     for (int column = 0; column < 5; ++column) {
-        const QRect section(titles->sectionViewportPosition(column) + 2, 2, titles->sectionSize(column) - 4,
-                            titles->height() - 4);
+        const QRect section = QRect(titles->sectionViewportPosition(column) + 2, 2, titles->sectionSize(column) - 4,
+                                    titles->height() - 4)
+                                  .intersected(header.rect());
+        if (section.width() < 8)
+            continue;  // a column off the window's edge
         const auto [dark, light] = Extremes(header, section);
         EXPECT_GE(Contrast(dark, light), kLegible) << "column " << column;
     }

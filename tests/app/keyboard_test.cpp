@@ -38,7 +38,8 @@ protected:
     QString OpenedMenu()
     {
         QString title;
-        QTest::qWaitFor([&] { return QApplication::activePopupWidget() != nullptr; }, 2000);
+        if (!QTest::qWaitFor([&] { return QApplication::activePopupWidget() != nullptr; }, 2000))
+            return title;
         if (QWidget* popup = QApplication::activePopupWidget()) {
             title = popup->objectName().isEmpty() ? QStringLiteral("menu") : popup->objectName();
             popup->close();

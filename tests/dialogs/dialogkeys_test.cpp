@@ -73,7 +73,7 @@ TEST_F(DialogKeys, TabReachesEveryItemDialogControlInReadingOrder)
                        reachable << w->objectName();
                    QWidget* first = Control<QWidget>(d, "edNazev");
                    first->setFocus();
-                   QTest::qWaitFor([&] { return first->hasFocus(); }, 2000);
+                   EXPECT_TRUE(QTest::qWaitFor([&] { return first->hasFocus(); }, 2000));
                    QWidget* at = first;
                    do {
                        order << at->objectName();

@@ -35,6 +35,8 @@ inline QList<QWidget*> ReachableControls(QWidget* root)
         // A combo box's or spin box's own line edit is read as part of its box.
         if (qobject_cast<QComboBox*>(w->parentWidget()) || qobject_cast<QAbstractSpinBox*>(w->parentWidget()))
             continue;
+        if (w->focusProxy())
+            continue;  // Tab reaches its proxy (a tab widget's tab bar), walked in its own right
         const bool reached = (w->focusPolicy() & Qt::TabFocus) || (w->focusPolicy() & Qt::ClickFocus);
         if (reached || qobject_cast<QToolBar*>(w) || qobject_cast<QMenuBar*>(w))
             controls << w;
