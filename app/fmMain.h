@@ -31,6 +31,7 @@ class QAction;
 class QCheckBox;
 class TDocumentSearch;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -301,6 +302,7 @@ private:
     void ConnectLabels();
     bool TreeEvent(QObject* watched, QEvent* event);
     bool ListEvent(QObject* watched, QEvent* event);
+    bool gridKeyPress(const QKeyEvent& key);
     bool ContentEvent(QObject* watched, QEvent* event);
     bool PlacesEvent(QObject* watched, QEvent* event);
 
