@@ -134,7 +134,7 @@ void TfMain::CreateMenu()
     groups->addSeparator();
     groups->addAction(toolDelG);
 
-    QMenu* data = mm->addMenu(QStringLiteral("&Data"));
+    QMenu* data = menuData = mm->addMenu(QStringLiteral("&Data"));
     // The related document is the current item's main document.
     AddMenuEntry(data, QStringLiteral("&Otevři související dokument"), 2, &TfMain::toolDocClick);
     data->addSeparator();

@@ -246,6 +246,7 @@ public:
     QToolButton* btnMista = nullptr;
     QTableWidget* gridMista = nullptr;
     QLineEdit* edFilter = nullptr;
+    QMenu* menuData = nullptr;  // the Data menu, which the exchange and label panes extend
     QMenu* popupTree = nullptr;
     QMenu* gridPopup = nullptr;
     QMenu* popupMemo = nullptr;

@@ -19,15 +19,11 @@ const QString kExportCaption = QStringLiteral("Export do CSV");
 
 void TfMain::ConnectExchangePane()
 {
-    for (QAction* entry : mm->actions()) {
-        if (entry->menu() && entry->text() == QLatin1String("Data")) {
-            entry->menu()->addSeparator();
-            menuExportCsv = AddMenuEntry(entry->menu(), QStringLiteral("Export do CSV…"), -1, &TfMain::exportCsvClick);
-            menuImportCsv = AddMenuEntry(entry->menu(), QStringLiteral("Import z CSV…"), -1, &TfMain::importCsvClick);
-        }
-    }
+    menuData->addSeparator();
+    menuExportCsv = AddMenuEntry(menuData, QStringLiteral("E&xport do CSV…"), -1, &TfMain::exportCsvClick);
+    menuImportCsv = AddMenuEntry(menuData, QStringLiteral("&Import z CSV…"), -1, &TfMain::importCsvClick);
     gridPopup->addSeparator();
-    menuExportListCsv = AddMenuEntry(gridPopup, QStringLiteral("Export seznamu do CSV…"), -1, &TfMain::exportListCsvClick);
+    menuExportListCsv = AddMenuEntry(gridPopup, QStringLiteral("E&xport seznamu do CSV…"), -1, &TfMain::exportListCsvClick);
     menuExportCsv->setObjectName(QStringLiteral("menuExportCsv"));
     menuImportCsv->setObjectName(QStringLiteral("menuImportCsv"));
     menuExportListCsv->setObjectName(QStringLiteral("menuExportListCsv"));

@@ -50,17 +50,14 @@ private:
 void TfMain::ConnectLabels()
 {
     // "Štítky…" follows the reports in the Data menu.
-    for (QAction* entry : mm->actions()) {
-        if (!entry->menu() || entry->text() != QLatin1String("Data"))
-            continue;
-        const QList<QAction*> data = entry->menu()->actions();
-        const auto places = std::find_if(data.begin(), data.end(),
-                                         [](QAction* a) { return a->text() == QLatin1String("Editace míst"); });
-        auto* labels = new QAction(QStringLiteral("Štítky…"), entry->menu());
-        labels->setObjectName(QStringLiteral("menuLabels"));
-        entry->menu()->insertAction(places != data.begin() && places != data.end() ? *(places - 1) : nullptr, labels);
-        connect(labels, &QAction::triggered, this, GuardedSlot(this, &TfMain::menuLabelsClick));
-    }
+    const QList<QAction*> data = menuData->actions();
+    const auto places = std::find_if(data.begin(), data.end(), [](QAction* a) {
+        return QString(a->text()).remove(u'&') == u"Editace míst";
+    });
+    auto* labels = new QAction(QStringLiteral("Š&títky…"), menuData);
+    labels->setObjectName(QStringLiteral("menuLabels"));
+    menuData->insertAction(places != data.begin() && places != data.end() ? *(places - 1) : nullptr, labels);
+    connect(labels, &QAction::triggered, this, GuardedSlot(this, &TfMain::menuLabelsClick));
     edFilter->installEventFilter(new ScanKeyFilter(edFilter, [this] {
         bool code = true;  // a code whose look-up failed is no filter text either
         Guarded([&] { code = ScanLabelCode(edFilter->text()); });

@@ -308,7 +308,7 @@ TEST_F(MainWindow, MenusAndToolbarCarryEveryCommand)
                                        "-", "Vymazat skupinu"}));
     EXPECT_EQ(entries(2), QStringList({"Otevři související dokument", "-", "Nová položka", "Úprava položky",
                                        "Smazat položku", "-", "Základní tisk", "Tisk podle umístění",
-                                       "Tisk podle skupin", "-", "Editace míst", "Nastav filtr", "-", "Export do CSV…",
+                                       "Tisk podle skupin", "Štítky…", "-", "Editace míst", "Nastav filtr", "-", "Export do CSV…",
                                        "Import z CSV…"}));
     EXPECT_EQ(entries(3), QStringList({"Nápověda", "O programu..."}));
 
