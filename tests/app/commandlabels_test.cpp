@@ -4,11 +4,11 @@
 #include "data/uDM.h"
 #include "reports/labelcode.h"
 #include "tests/reports/labelpdf.h"
+#include "tests/app/commandjob.h"
 #include "tests/support/workfolder.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -16,25 +16,7 @@ namespace {
 
 class LabelsCommand : public ::testing::Test {
 protected:
-    struct Outcome {
-        int exitCode = -1;
-        QString output;
-        QString errors;
-    };
-
-    Outcome Run(const QStringList& arguments)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), folder.DataHome());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(REGALON_PROGRAM), arguments);
-        EXPECT_TRUE(program.waitForFinished(60000));
-        return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardOutput()),
-                QString::fromLocal8Bit(program.readAllStandardError())};
-    }
+    JobOutcome Run(const QStringList& arguments) { return RunJob(folder.DataHome(), arguments); }
 
     void MakeCatalogue()
     {
@@ -75,14 +57,14 @@ TEST_F(LabelsCommand, writesTheItemsOrThePlacesOfTheCatalogueWithoutChangingIt)
     MakeCatalogue();
     const QByteArray before = CatalogueDigest();
     const QString pdf = folder.File(QStringLiteral("štítky položek.pdf"));
-    const Outcome items = Run({"--labels", pdf, "--sheet", "a4-5x13-38.1x21.2", "--skip", "2"});
+    const JobOutcome items = Run({"--labels", pdf, "--sheet", "a4-5x13-38.1x21.2", "--skip", "2"});
     ASSERT_EQ(items.exitCode, 0) << items.errors.toStdString();
     EXPECT_TRUE(items.output.contains("3 štítků")) << items.output.toStdString();
     // By designation: Cín, Kleště, Pájka, after two used labels.
     EXPECT_EQ(CodesOnFirstSheet(pdf, "a4-5x13-38.1x21.2", 6),
               QStringList({"", "", ItemLabelCode(9), ItemLabelCode(12), ItemLabelCode(5), ""}));
 
-    const Outcome places = Run({"--labels", pdf, "--places", "--code", "datamatrix", "--sheet", "3x8:70x37:0,0:0,0"});
+    const JobOutcome places = Run({"--labels", pdf, "--places", "--code", "datamatrix", "--sheet", "3x8:70x37:0,0:0,0"});
     ASSERT_EQ(places.exitCode, 0) << places.errors.toStdString();
     EXPECT_EQ(CodesOnFirstSheet(pdf, "3x8:70x37:0,0:0,0", 3),
               QStringList({PlaceLabelCode("Regál A"), PlaceLabelCode("Šuplík 2"), ""}));
@@ -92,7 +74,7 @@ TEST_F(LabelsCommand, writesTheItemsOrThePlacesOfTheCatalogueWithoutChangingIt)
 TEST_F(LabelsCommand, refusesWithAReasonAndWritesNothing)
 {
     const QString pdf = folder.File(QStringLiteral("štítky.pdf"));
-    const Outcome noCatalogue = Run({"--labels", pdf});
+    const JobOutcome noCatalogue = Run({"--labels", pdf});
     EXPECT_EQ(noCatalogue.exitCode, 1);
     EXPECT_TRUE(noCatalogue.errors.contains("neexistuje")) << noCatalogue.errors.toStdString();
     EXPECT_FALSE(QFile::exists(folder.WorkFolder() + QStringLiteral("/regalon.db3")));
@@ -101,7 +83,7 @@ TEST_F(LabelsCommand, refusesWithAReasonAndWritesNothing)
     for (const QStringList& wrong : {QStringList{"--sheet", "4x10:48.5x25.4:10,21.5:2.5,0"},
                                      QStringList{"--code", "ean13"}, QStringList{"--skip", "24"},
                                      QStringList{"--skip", "dva"}}) {
-        const Outcome refused = Run(QStringList{"--labels", pdf} + wrong);
+        const JobOutcome refused = Run(QStringList{"--labels", pdf} + wrong);
         EXPECT_EQ(refused.exitCode, 1) << wrong.join(' ').toStdString();
         EXPECT_TRUE(refused.errors.contains("Štítky nelze vytisknout: ")) << refused.errors.toStdString();
     }
