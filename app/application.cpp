@@ -1,5 +1,9 @@
 #include "application.h"
 
+#include "data/uDM.h"
+#include "toolkit/messagebox.h"
+#include "toolkit/worklock.h"
+
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -91,6 +95,25 @@ bool QuitRequested()
 void ResetQuitRequest()
 {
     quitRequested = false;
+}
+
+std::unique_ptr<TWorkFolderLock> LockWorkFolder()
+{
+    QString message;
+    try {
+        auto lock = std::make_unique<TWorkFolderLock>(WorkPath(QStringLiteral("regalon.lock")));
+        const TWorkFolderLock::Result result = lock->Take();
+        if (result == TWorkFolderLock::Result::Taken)
+            return lock;
+        message = result == TWorkFolderLock::Result::HeldElsewhere
+                      ? OpenElsewhereText(lock->Holder())
+                      : QStringLiteral("Nemohu zamknout pracovní složku katalogu: ") + lock->ErrorString();
+    } catch (const Exception& e) {
+        message = e.Message();
+    }
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    ShowMessage(nullptr, message, QStringLiteral("Regalon"), QMessageBox::Warning);
+    return nullptr;
 }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)

@@ -8,6 +8,9 @@
 #include <QApplication>
 
 #include <functional>
+#include <memory>
+
+class TWorkFolderLock;
 
 // How the program ends when the user chooses to quit after an error; the closing steps do not
 // run. The default leaves the main loop (or keeps start-up from entering it); tests install their own.
@@ -23,6 +26,11 @@ void ResetQuitRequest();
 // program with the same message and kNoDisplayExit instead of Qt's abort.
 bool PrepareDisplay(int argc, char** argv);
 inline constexpr int kNoDisplayExit = 2;
+
+// One program per work folder, whatever the display: the lock, held until it is destroyed; none
+// (the user told why, also on standard error) when another program has the catalogue open or the
+// work folder cannot be locked.
+std::unique_ptr<TWorkFolderLock> LockWorkFolder();
 
 class TApplication : public QApplication {
 public:

@@ -8,11 +8,13 @@
 #include "data/uDM.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/icons.h"
+#include "toolkit/lockedwrite.h"
 #include "toolkit/messagebox.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,9 +83,11 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     ConnectListPane();
     ConnectContentPane();
     ConnectPlacesPane();
+    ConnectExchangePane();
     ConnectBackup();
     ConnectReports();
     ConnectDocumentSearch();
+    ConnectLabels();
 
     Guarded([this] { ReadSettings(); });
     SetStatusText(1, dm->db.Driver());
@@ -115,41 +119,56 @@ void TfMain::CreateMenu()
 {
     mm = menuBar();
     mm->setObjectName(QStringLiteral("mm"));
+    mm->setAccessibleName(QStringLiteral("Hlavní nabídka"));
 
-    QMenu* file = mm->addMenu(QStringLiteral("Soubor"));
-    AddMenuEntry(file, QStringLiteral("Záloha databáze"), -1, &TfMain::zalohaDatClick);
-    AddMenuEntry(file, QStringLiteral("Obnova databáze ze zálohy"), -1, &TfMain::obnovaDatClick);
+    QMenu* file = mm->addMenu(QStringLiteral("&Soubor"));
+    AddMenuEntry(file, QStringLiteral("&Záloha databáze"), -1, &TfMain::zalohaDatClick);
+    AddMenuEntry(file, QStringLiteral("&Obnova databáze ze zálohy"), -1, &TfMain::obnovaDatClick);
     file->addSeparator();
-    AddMenuEntry(file, QStringLiteral("Otevři pracovní složku"), -1, &TfMain::workAreaClick);
+    AddMenuEntry(file, QStringLiteral("Otevři &pracovní složku"), -1, &TfMain::workAreaClick);
     file->addSeparator();
-    AddMenuEntry(file, QStringLiteral("Konec"), -1, &TfMain::KonecClick);
+    AddMenuEntry(file, QStringLiteral("&Konec"), -1, &TfMain::KonecClick);
 
-    QMenu* groups = mm->addMenu(QStringLiteral("Strom"));
+    QMenu* groups = mm->addMenu(QStringLiteral("S&trom"));
     groups->addActions({toolNewRG, toolNewG, toolEditG});
     groups->addSeparator();
     groups->addAction(toolDelG);
 
-    QMenu* data = mm->addMenu(QStringLiteral("Data"));
+    QMenu* data = menuData = mm->addMenu(QStringLiteral("&Data"));
     // The related document is the current item's main document.
-    AddMenuEntry(data, QStringLiteral("Otevři související dokument"), 2, &TfMain::toolDocClick);
+    AddMenuEntry(data, QStringLiteral("&Otevři související dokument"), 2, &TfMain::toolDocClick);
     data->addSeparator();
     data->addActions({toolMatrAdd, toolMatrEdit, toolMatrDel});
     data->addSeparator();
-    AddMenuEntry(data, QStringLiteral("Základní tisk"), 9, &TfMain::toolRepoClick);
-    AddMenuEntry(data, QStringLiteral("Tisk podle umístění"), -1, &TfMain::toolRepoPlaceClick);
-    AddMenuEntry(data, QStringLiteral("Tisk podle skupin"), -1, &TfMain::toolRepoGrpClick);
+    AddMenuEntry(data, QStringLiteral("&Základní tisk"), 9, &TfMain::toolRepoClick);
+    AddMenuEntry(data, QStringLiteral("Tisk podle &umístění"), -1, &TfMain::toolRepoPlaceClick);
+    AddMenuEntry(data, QStringLiteral("Tisk podle s&kupin"), -1, &TfMain::toolRepoGrpClick);
     data->addSeparator();
-    AddMenuEntry(data, QStringLiteral("Editace míst"), 13, &TfMain::Editacemst1Click);
+    AddMenuEntry(data, QStringLiteral("&Editace míst"), 13, &TfMain::Editacemst1Click);
+    data->addAction(toolFilter);
 
-    QMenu* help = mm->addMenu(QStringLiteral("Pomoc"));
-    AddMenuEntry(help, QStringLiteral("Nápověda"), -1, &TfMain::toolHelpClick);
-    AddMenuEntry(help, QStringLiteral("O programu..."), -1, &TfMain::toolOprogClick);
+    new MenuBarKeys(mm);
+    QAction* find = new QAction(this);
+    QList<QKeySequence> findKeys = QKeySequence::keyBindings(QKeySequence::Find);
+    if (!findKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_F)))
+        findKeys << QKeySequence(Qt::CTRL | Qt::Key_F);
+    find->setShortcuts(findKeys);
+    connect(find, &QAction::triggered, edFilter, [this] {
+        edFilter->setFocus(Qt::ShortcutFocusReason);
+        edFilter->selectAll();
+    });
+    addAction(find);
+
+    QMenu* help = mm->addMenu(QStringLiteral("&Pomoc"));
+    AddMenuEntry(help, QStringLiteral("&Nápověda"), -1, &TfMain::toolHelpClick);
+    AddMenuEntry(help, QStringLiteral("&O programu..."), -1, &TfMain::toolOprogClick);
 }
 
 void TfMain::CreateToolbar()
 {
-    tool = addToolBar(QStringLiteral("tool"));
+    tool = addToolBar(QStringLiteral("Nástroje"));
     tool->setObjectName(QStringLiteral("tool"));
+    tool->setAccessibleName(QStringLiteral("Nástroje"));
     tool->setMovable(false);
     tool->setFloatable(false);
     tool->setIconSize(QSize(16, 16));
@@ -160,34 +179,37 @@ void TfMain::CreateToolbar()
     auto button = [this](const char* name, const QString& hint, int icon, void (TfMain::*handler)()) {
         QAction* action = tool->addAction(ImageListIcon(icon), hint);
         action->setObjectName(QString::fromLatin1(name));
-        action->setToolTip(hint);
+        action->setToolTip(QString(hint).remove(u'&'));
         connect(action, &QAction::triggered, this, GuardedSlot(this, handler));
         if (QWidget* widget = tool->widgetForAction(action))
             widget->setFixedWidth(24);
         return action;
     };
-    toolNewRG = button("toolNewRG", QStringLiteral("Nová kořenová skupina"), 6, &TfMain::toolNewRGClick);
-    toolNewG = button("toolNewG", QStringLiteral("Nová skupina ve vybrané větvi"), 7, &TfMain::toolNewGClick);
-    toolEditG = button("toolEditG", QStringLiteral("Úprava skupiny"), 1, &TfMain::toolEditGClick);
-    toolDelG = button("toolDelG", QStringLiteral("Vymazat skupinu"), 8, &TfMain::toolDelGClick);
+    toolNewRG = button("toolNewRG", QStringLiteral("Nová &kořenová skupina"), 6, &TfMain::toolNewRGClick);
+    toolNewG = button("toolNewG", QStringLiteral("&Nová skupina ve vybrané větvi"), 7, &TfMain::toolNewGClick);
+    toolEditG = button("toolEditG", QStringLiteral("Ú&prava skupiny"), 1, &TfMain::toolEditGClick);
+    toolDelG = button("toolDelG", QStringLiteral("&Vymazat skupinu"), 8, &TfMain::toolDelGClick);
     tool->addSeparator();
-    toolMatrAdd = button("toolMatrAdd", QStringLiteral("Nová položka"), 3, &TfMain::toolMatrAddClick);
-    toolMatrEdit = button("toolMatrEdit", QStringLiteral("Úprava položky"), 5, &TfMain::toolMatrEditClick);
-    toolMatrDel = button("toolMatrDel", QStringLiteral("Smazat položku"), 4, &TfMain::toolMatrDelClick);
+    toolMatrAdd = button("toolMatrAdd", QStringLiteral("&Nová položka"), 3, &TfMain::toolMatrAddClick);
+    toolMatrEdit = button("toolMatrEdit", QStringLiteral("Úprava &položky"), 5, &TfMain::toolMatrEditClick);
+    toolMatrDel = button("toolMatrDel", QStringLiteral("&Smazat položku"), 4, &TfMain::toolMatrDelClick);
     tool->addSeparator();
     toolDoc = button("toolDoc", QStringLiteral("Otevři dokument"), 2, &TfMain::toolDocClick);
     tool->addSeparator();
 
     popupRepo = new QMenu(this);
     popupRepo->setObjectName(QStringLiteral("popupRepo"));
-    AddMenuEntry(popupRepo, QStringLiteral("Základní"), -1, &TfMain::toolRepoClick);
+    AddMenuEntry(popupRepo, QStringLiteral("&Základní"), -1, &TfMain::toolRepoClick);
     popupRepo->addSeparator();
-    AddMenuEntry(popupRepo, QStringLiteral("Podle umístění"), -1, &TfMain::toolRepoPlaceClick);
-    AddMenuEntry(popupRepo, QStringLiteral("Podle skupin"), -1, &TfMain::toolRepoGrpClick);
+    AddMenuEntry(popupRepo, QStringLiteral("Podle &umístění"), -1, &TfMain::toolRepoPlaceClick);
+    AddMenuEntry(popupRepo, QStringLiteral("Podle s&kupin"), -1, &TfMain::toolRepoGrpClick);
     toolRepo = new QToolButton(tool);
     toolRepo->setObjectName(QStringLiteral("toolRepo"));
     toolRepo->setIcon(ImageListIcon(9));
     toolRepo->setToolTip(QStringLiteral("Sestava"));
+    toolRepo->setAccessibleName(QStringLiteral("Sestava"));
+    toolRepo->setAccessibleDescription(QStringLiteral("Nabídka sestav k tisku; otevře ji mezerník, Enter nebo šipka dolů"));
+    new MenuButtonKeys(toolRepo);
     toolRepo->setAutoRaise(true);
     toolRepo->setMenu(popupRepo);
     toolRepo->setPopupMode(QToolButton::InstantPopup);
@@ -196,13 +218,19 @@ void TfMain::CreateToolbar()
 
     edFilter = new QLineEdit(tool);
     edFilter->setObjectName(QStringLiteral("edFilter"));
-    edFilter->setToolTip(QStringLiteral("Filtr"));
+    edFilter->setToolTip(QStringLiteral("Filtr (Ctrl+F)"));
+    edFilter->setAccessibleName(QStringLiteral("Filtr položek"));
+    edFilter->setAccessibleDescription(
+        QStringLiteral("Hledaný text v označení, popisu a obsahu položek; Enter filtr použije"));
     edFilter->setFixedWidth(121);
     edFilter->setMaxLength(128);
     tool->addWidget(edFilter);
-    toolFilter = button("toolFilter", QStringLiteral("Nastav filtr"), 10, &TfMain::toolFilterClick);
+    toolFilter = button("toolFilter", QStringLiteral("Nastav &filtr"), 10, &TfMain::toolFilterClick);
     tool->addSeparator();
     toolHelp = button("toolHelp", QStringLiteral("Nápověda"), 12, &TfMain::toolHelpClick);
+    toolHelp->setShortcut(QKeySequence::HelpContents);
+    toolDoc->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addActions({toolHelp, toolDoc});  // their keys work while the tool bar is hidden too
 }
 
 void TfMain::CreateStatusBar()
@@ -275,6 +303,8 @@ void TfMain::ReadSettings()
                      ReadInt(settings, QStringLiteral("Height"), kDesignedHeight));
     placement_ = OnScreen(QRect(corner, size));
     PlaceWindow();
+    if (settings.value(QStringLiteral("Maximized")).toBool())
+        setWindowState(windowState() | Qt::WindowMaximized);  // shows so
     const int treeWidth = ReadInt(settings, QStringLiteral("splitterV"), kDefaultTreeWidth);
     const int contentHeight = ReadInt(settings, QStringLiteral("splitterH"), kDefaultContentHeight);
     settings.endGroup();
@@ -299,6 +329,7 @@ void TfMain::SaveSettings()
     settings.setValue(QStringLiteral("Top"), outer.y());
     settings.setValue(QStringLiteral("Width"), outer.width());
     settings.setValue(QStringLiteral("Height"), outer.height());
+    settings.setValue(QStringLiteral("Maximized"), isMaximized());
     settings.setValue(QStringLiteral("splitterV"), tree->width());
     settings.setValue(QStringLiteral("splitterH"), panelMemo->height());
     settings.endGroup();
@@ -356,6 +387,11 @@ void TfMain::closeEvent(QCloseEvent* event)
 
 void TfMain::AppException(const Exception& error)
 {
+    if (IsLockedError(error)) {  // nothing is damaged: no reason to offer the end
+        ShowLockedWrite(this, QStringLiteral("Zápis do katalogu se nezdařil!"),
+                        QStringLiteral("Zkuste to za chvíli znovu."), error);
+        return;
+    }
     const QMessageBox::StandardButton answer =
         ShowMessage(this, error.Message() + QStringLiteral(" Ukončit aplikaci?"), QStringLiteral("Chyba"),
                     QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No,

@@ -31,6 +31,7 @@ class QAction;
 class QCheckBox;
 class TDocumentSearch;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -184,6 +185,20 @@ public:
     void toolRepoPlaceClick();
     void toolRepoGrpClick();
 
+    // --- CSV export and import (fmMainExchange.cpp) ---------------------------------------------
+    void exportCsvClick();      // the whole catalogue
+    void exportListCsvClick();  // the items the list shows, in its order
+    void importCsvClick();
+    QAction* menuExportCsv = nullptr;
+    QAction* menuImportCsv = nullptr;
+    QAction* menuExportListCsv = nullptr;
+    // --- Labels and scanning them (fmMainLabels.cpp) ---------------------------------------------
+    void menuLabelsClick();
+    // A label's code typed into the filter box: goes to the item or lists the items of the place;
+    // answers whether the text was a code (an unknown one is reported in the status bar).
+    bool ScanLabelCode(const QString& typed);
+    QString scannedPlace;  // the place whose items the list shows after a scan; empty: none
+
     // --- Fields --------------------------------------------------------------------------------
     std::array<int32_t, 128> groupIds{};
     int32_t groupIdCount = 0;     // used entries of groupIds, 0 … 127
@@ -231,6 +246,7 @@ public:
     QToolButton* btnMista = nullptr;
     QTableWidget* gridMista = nullptr;
     QLineEdit* edFilter = nullptr;
+    QMenu* menuData = nullptr;  // the Data menu, which the exchange and label panes extend
     QMenu* popupTree = nullptr;
     QMenu* gridPopup = nullptr;
     QMenu* popupMemo = nullptr;
@@ -278,13 +294,16 @@ private:
     void CreateContentArea();
     void CreatePlacesPanel();
     void ConnectTreePane();
+    void ConnectExchangePane();
     void ConnectListPane();
     void ConnectContentPane();
     void ConnectPlacesPane();
     void ConnectBackup();
     void ConnectReports();
+    void ConnectLabels();
     bool TreeEvent(QObject* watched, QEvent* event);
     bool ListEvent(QObject* watched, QEvent* event);
+    bool gridKeyPress(const QKeyEvent& key);
     bool ContentEvent(QObject* watched, QEvent* event);
     bool PlacesEvent(QObject* watched, QEvent* event);
 

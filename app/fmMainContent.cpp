@@ -111,7 +111,6 @@ void TfMain::CreateContentArea()
     QFont captionFont(QStringLiteral("Arial Narrow"), 8);
     captionFont.setBold(true);
     panelDocCaption->setFont(captionFont);
-    panelDocCaption->setStyleSheet(QStringLiteral("color: gray"));
     panelDocCaption->setGeometry(0, 0, 100, 32);
     textPath = new QLabel(panelDoc);
     textPath->setObjectName(QStringLiteral("textPath"));
@@ -123,6 +122,8 @@ void TfMain::CreateContentArea()
 
     memo = new TCodeEditor(panelMemo);
     memo->setObjectName(QStringLiteral("memo"));
+    memo->setAccessibleName(QStringLiteral("Obsah položky"));
+    memo->setAccessibleDescription(QStringLiteral("Podrobnosti vybrané položky, jen ke čtení; odkazy na soubory se otevírají"));
     memo->SetReadOnly(true);
     memo->setFont(QFont(QStringLiteral("Courier New"), 10));
     memo->setMinimumHeight(80);

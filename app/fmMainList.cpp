@@ -112,7 +112,7 @@ void TfMain::CreateTable()
     tableIDTYP = field("IDTYP", ftLargeint, 0, "Skupina", 16);
     tableNAZEV = field("NAZEV", ftString, 32, "Označení", 0);
     tablePOPIS = field("POPIS", ftString, 64, "Popis", 0);
-    tableMISTO = field("MISTO", ftString, 32, "Umistění", 0);
+    tableMISTO = field("MISTO", ftString, 32, "Umístění", 0);
     tablePATH_DOK = field("PATH_DOK", ftString, 255, "Dokument", 0);
     tableOBSAH = field("OBSAH", ftMemo, 0, "Obsah", 0);
     table.AfterScroll = [this](TMeral3Command& ds) { Guarded([&] { tableAfterScroll(ds); }); };
@@ -124,6 +124,10 @@ void TfMain::CreateGrid()
 {
     grid = new QTableView(splitterH);
     grid->setObjectName(QStringLiteral("grid"));
+    grid->setAccessibleName(QStringLiteral("Položky"));
+    grid->setAccessibleDescription(
+        QStringLiteral("Seznam položek; Enter upraví položku, Insert přidá novou, Del ji smaže"));
+    grid->setTabKeyNavigation(false);  // Tab moves on to the next pane
     gridModel = new TDataSetModel(grid);
     gridModel->SetColumns(GridColumns());
     gridModel->OnError = [](const Exception& e) { HandleError(e); };
@@ -176,21 +180,23 @@ void TfMain::ConnectListPane()
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(titles, &QHeaderView::sectionClicked, this,
             [this](int logical) { Guarded([&] { gridTitleBtnClick(grid->horizontalHeader()->visualIndex(logical)); }); });
-    // Fixed cells (titles, row marks) in the 3-D light colour.
+    // Fixed cells (titles, row marks) in the 3-D light colour where the scheme's text is dark;
+    // a dark scheme's light text on its light colour would be hard to read.
     for (QHeaderView* fixed : {titles, grid->verticalHeader()}) {
         QPalette colours = fixed->palette();
-        colours.setColor(QPalette::Button, colours.color(QPalette::Light));
+        if (colours.color(QPalette::ButtonText).lightness() < colours.color(QPalette::Light).lightness())
+            colours.setColor(QPalette::Button, colours.color(QPalette::Light));
         fixed->setPalette(colours);
     }
 
     gridPopup = new QMenu(this);
     gridPopup->setObjectName(QStringLiteral("gridPopup"));
-    menuMatrEdit = AddMenuEntry(gridPopup, QStringLiteral("Úprava položky"), 5, &TfMain::toolMatrEditClick);
+    menuMatrEdit = AddMenuEntry(gridPopup, QStringLiteral("Ú&prava položky"), 5, &TfMain::toolMatrEditClick);
     gridPopup->addSeparator();
-    menuDoc = AddMenuEntry(gridPopup, QStringLiteral("Otevři dokument"), 2, &TfMain::toolDocClick);
-    menuDocFolder = AddMenuEntry(gridPopup, QStringLiteral("Ukaž ve složce"), -1, &TfMain::docFolderClick);
+    menuDoc = AddMenuEntry(gridPopup, QStringLiteral("&Otevři dokument"), 2, &TfMain::toolDocClick);
+    menuDocFolder = AddMenuEntry(gridPopup, QStringLiteral("&Ukaž ve složce"), -1, &TfMain::docFolderClick);
     gridPopup->addSeparator();
-    menuMatrDel = AddMenuEntry(gridPopup, QStringLiteral("Smazat položku"), 4, &TfMain::toolMatrDelClick);
+    menuMatrDel = AddMenuEntry(gridPopup, QStringLiteral("&Smazat položku"), 4, &TfMain::toolMatrDelClick);
     menuMatrEdit->setObjectName(QStringLiteral("menuMatrEdit"));
     menuDoc->setObjectName(QStringLiteral("menuDoc"));
     menuDocFolder->setObjectName(QStringLiteral("menuDocFolder"));
@@ -209,6 +215,7 @@ void TfMain::ConnectListPane()
 
     grid->viewport()->setAcceptDrops(true);
     grid->viewport()->installEventFilter(this);
+    grid->installEventFilter(this);
     tree->viewport()->installEventFilter(this);
     edFilter->installEventFilter(this);
 }
@@ -219,6 +226,8 @@ bool TfMain::ListEvent(QObject* watched, QEvent* event)
         return false;  // the window is still being built
     if (watched == edFilter && event->type() == QEvent::KeyPress)
         return edFilterKeyPress(static_cast<QKeyEvent*>(event)->key());
+    if (watched == grid && event->type() == QEvent::KeyPress)
+        return gridKeyPress(*static_cast<QKeyEvent*>(event));
     if (watched == tree->viewport() && event->type() == QEvent::Drop) {
         // Items are stored where they were dropped once the drag has ended (gridEndDrag).
         auto* drop = static_cast<QDropEvent*>(event);
@@ -422,7 +431,7 @@ void TfMain::toolMatrDelClick()
     if (table.IsEmpty())
         return;
     if (ShowMessage(this, QStringLiteral("Vymazat položku ") + MessageValue(tableNAZEV->AsString()) + u'?', QStringLiteral("Vymazat"),
-                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
+                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
     const qint64 item = tableIDENT->AsLargeInt();
@@ -456,4 +465,25 @@ bool TfMain::edFilterKeyPress(int key)
         return false;
     toolFilterClick();
     return true;
+}
+
+bool TfMain::gridKeyPress(const QKeyEvent& key)
+{
+    const bool plain = key.modifiers() == Qt::NoModifier || key.modifiers() == Qt::KeypadModifier;
+    if (key.key() == Qt::Key_End && key.modifiers() == Qt::ControlModifier) {
+        // The view goes to the last row it holds; fetch every row first, so that is the true last.
+        while (gridModel->canFetchMore(QModelIndex()))
+            gridModel->fetchMore(QModelIndex());
+        return false;
+    }
+    if (!plain)
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2: toolMatrEditClick(); return true;
+    case Qt::Key_Insert: toolMatrAddClick(); return true;
+    case Qt::Key_Delete: toolMatrDelClick(); return true;
+    default: return false;
+    }
 }

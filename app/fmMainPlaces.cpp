@@ -174,6 +174,8 @@ void TfMain::CreatePlacesPanel()
     strip->addWidget(caption, 1);
     btnMista = new QToolButton(panMista);
     btnMista->setObjectName(QStringLiteral("btnMista"));
+    btnMista->setAccessibleName(QStringLiteral("Zavřít úpravu míst"));
+    btnMista->setToolTip(QStringLiteral("Zavřít"));
     btnMista->setText(QStringLiteral("X"));
     QFont bold = btnMista->font();
     bold.setBold(true);
@@ -184,6 +186,8 @@ void TfMain::CreatePlacesPanel()
 
     gridMista = new QTableWidget(0, 2, grpMista);
     gridMista->setObjectName(QStringLiteral("gridMista"));
+    gridMista->setAccessibleName(QStringLiteral("Místa"));
+    gridMista->setAccessibleDescription(QStringLiteral("Existující umístění; Enter je upraví"));
     gridMista->horizontalHeader()->hide();
     gridMista->verticalHeader()->hide();
     gridMista->setColumnWidth(0, 32);

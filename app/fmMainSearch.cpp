@@ -20,7 +20,7 @@
 namespace {
 
 const QString kSettingsKey = QStringLiteral("search/documents");
-const QString kSwitchText = QStringLiteral("i v dokumentech");
+const QString kSwitchText = QStringLiteral("i &v dokumentech");
 
 }  // namespace
 

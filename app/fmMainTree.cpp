@@ -65,6 +65,8 @@ void TfMain::CreateTree()
 {
     tree = new TGroupTreeView(splitterV);
     tree->setObjectName(QStringLiteral("tree"));
+    tree->setAccessibleName(QStringLiteral("Skupiny"));
+    tree->setAccessibleDescription(QStringLiteral("Strom skupin; seznam ukazuje položky vybrané větve"));
     tree->setMinimumWidth(128);
     tree->setFont(ArialFont(9));
 }
@@ -85,10 +87,10 @@ void TfMain::ConnectTreePane()
 
     popupTree = new QMenu(this);
     popupTree->setObjectName(QStringLiteral("popupTree"));
-    menuNewG = AddMenuEntry(popupTree, QStringLiteral("Nová skupina v této větvi"), -1, &TfMain::toolNewGClick);
-    menuEditG = AddMenuEntry(popupTree, QStringLiteral("Upravit vybranou skupinu"), -1, &TfMain::toolEditGClick);
+    menuNewG = AddMenuEntry(popupTree, QStringLiteral("&Nová skupina v této větvi"), -1, &TfMain::toolNewGClick);
+    menuEditG = AddMenuEntry(popupTree, QStringLiteral("&Upravit vybranou skupinu"), -1, &TfMain::toolEditGClick);
     popupTree->addSeparator();
-    menuToRoot = AddMenuEntry(popupTree, QStringLiteral("Přesunout do kořenové větve"), -1, &TfMain::menuToRootClick);
+    menuToRoot = AddMenuEntry(popupTree, QStringLiteral("&Přesunout do kořenové větve"), -1, &TfMain::menuToRootClick);
     connect(tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         Guarded([&] {
             if (QTreeWidgetItem* node = tree->itemAt(pos))
@@ -116,6 +118,7 @@ void TfMain::treeChange(QTreeWidgetItem* node)
     if (!node)
         return;
     const bool wasFiltered = table.Filtered();
+    scannedPlace.clear();  // a scanned label's place list ends with any branch or filter chosen
     const TTreeData* data = TreeData(node);
     const QString description = data ? data->Description.trimmed() : QString();
     SetStatusText(0, description.isEmpty() ? node->text(0) : description);
@@ -244,7 +247,7 @@ void TfMain::toolDelGClick()
         return;
     }
     if (ShowMessage(this, QStringLiteral("Vymazat větev ") + name + u'?', caption, QMessageBox::Warning,
-                    QMessageBox::Yes | QMessageBox::No)
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
     dm->NewExec(QStringLiteral("DELETE FROM TYPY WHERE IDENT=") + QString::number(IdentOf(node)))->Execute();

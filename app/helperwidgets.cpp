@@ -1,7 +1,11 @@
 #include "helperwidgets.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
 #include <QPainter>
 #include <QTableView>
+#include <QToolButton>
 
 QFont ArialFont(int pointSize, bool bold)
 {
@@ -47,4 +51,59 @@ void LeftAligned::initStyleOption(QStyleOptionViewItem* option, const QModelInde
 {
     QStyledItemDelegate::initStyleOption(option, index);
     option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+MenuBarKeys::MenuBarKeys(QMenuBar* menuBar) : QObject(menuBar), menuBar_(menuBar)
+{
+    qApp->installEventFilter(this);
+}
+
+bool MenuBarKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return QObject::eventFilter(watched, event);
+    // Only keys meant for the menu bar's own window; a dialog or pop-up keeps its keys.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != menuBar_->window() || QApplication::activePopupWidget())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() == QEvent::KeyPress) {
+        altAlone_ = key->key() == Qt::Key_Alt && !key->isAutoRepeat();
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier) {
+            Open();
+            return true;
+        }
+        return false;
+    }
+    if (key->key() == Qt::Key_Alt && altAlone_ && !key->isAutoRepeat()) {
+        altAlone_ = false;
+        Open();
+        return true;
+    }
+    return false;
+}
+
+void MenuBarKeys::Open()
+{
+    for (QAction* action : menuBar_->actions())
+        if (action->isVisible() && action->isEnabled() && action->menu()) {
+            menuBar_->setActiveAction(action);
+            return;
+        }
+}
+
+MenuButtonKeys::MenuButtonKeys(QToolButton* button) : QObject(button)
+{
+    button->installEventFilter(this);
+}
+
+bool MenuButtonKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Down)
+        return false;
+    static_cast<QToolButton*>(watched)->showMenu();
+    return true;
 }

@@ -40,3 +40,30 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
+
+class QMenuBar;
+class QToolButton;
+
+// Opens the menu bar from the keyboard: F10, or Alt pressed and let go alone. Qt's own styles
+// here leave Alt to the window manager, so without this the menus need the mouse.
+class MenuBarKeys : public QObject {
+public:
+    explicit MenuBarKeys(QMenuBar* menuBar);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Open();
+    QMenuBar* menuBar_;
+    bool altAlone_ = false;
+};
+
+// Opens a menu button's menu with Space, Enter or Down, as its arrow does for the mouse.
+class MenuButtonKeys : public QObject {
+public:
+    explicit MenuButtonKeys(QToolButton* button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

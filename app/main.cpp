@@ -8,6 +8,7 @@
 #include "toolkit/messagebox.h"
 #include "toolkit/programfiles.h"
 #include "toolkit/singleinstance.h"
+#include "toolkit/worklock.h"
 
 #include <memory>
 
@@ -27,6 +28,10 @@ int main(int argc, char* argv[])
     TSingleInstance instance;
     if (instance.SignalRunningInstance())
         return 0;
+    // Another display or session: the catalogue stays with the program that has it.
+    const auto workLock = LockWorkFolder();
+    if (!workLock)
+        return 1;
     instance.Listen();
 
     std::unique_ptr<Tdm> dataModule;

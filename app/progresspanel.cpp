@@ -44,6 +44,8 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QFrame(parent)
 
     cancel = new QToolButton(this);
     cancel->setObjectName(QStringLiteral("brCancel"));
+    cancel->setAccessibleName(QStringLiteral("Přerušit"));
+    cancel->setToolTip(QStringLiteral("Přerušit"));
     cancel->setIcon(CancelIcon());
     cancel->setIconSize(QSize(20, 20));
     cancel->setGeometry(Width - 24 - 4, 3, 24, 24);
@@ -51,6 +53,7 @@ TProgressPanel::TProgressPanel(QWidget* parent) : QFrame(parent)
 
     bar = new QProgressBar(this);
     bar->setObjectName(QStringLiteral("progress"));
+    bar->setAccessibleName(QStringLiteral("Průběh"));
     bar->setGeometry((Width - kBarWidth) / 2, 28, kBarWidth, 16);
     bar->setTextVisible(false);
 

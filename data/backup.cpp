@@ -1,6 +1,8 @@
 #include "backup.h"
 
+#include "atomicfile.h"
 #include "bz2.h"
+#include "failuretext.h"
 #include "uDM.h"
 
 #include "sqlite/sql3_query.h"
@@ -27,7 +29,8 @@ const QString kInterrupted = QStringLiteral("Záloha byla přerušena!");
 const QString kBackupFailed = QStringLiteral("Záloha se nezdařila!");
 const QString kRestoreFailed = QStringLiteral("Obnova se nezdařila!");
 
-// The failure text first, as the user knows it, and under it the reason.
+// The failure text first, as the user knows it, and under it the reason. The reason here is
+// about the file named in it, so the advice for the live catalogue is not given.
 Exception Failure(const QString& text, const QString& reason)
 {
     return Exception(text + QLatin1Char('\n') + reason);
@@ -72,7 +75,8 @@ bool WriteAll(QIODevice& out, const char* data, qint64 count)
 
 bool CopyDevice(QIODevice& source, const QString& sourceName, const QString& target, QString& error)
 {
-    QSaveFile out(target);
+    RemoveStaleTemporaries(target);
+    TAtomicFile out(target);
     if (!out.open(QIODevice::WriteOnly)) {
         error = QStringLiteral("Soubor \"%1\" nelze zapsat: %2").arg(target, out.errorString());
         return false;
@@ -82,18 +86,16 @@ bool CopyDevice(QIODevice& source, const QString& sourceName, const QString& tar
         const qint64 count = source.read(buffer.data(), buffer.size());
         if (count < 0) {
             error = QStringLiteral("Soubor \"%1\" nelze přečíst: %2").arg(sourceName, source.errorString());
-            out.cancelWriting();
             return false;
         }
         if (count == 0)
             break;
         if (!WriteAll(out, buffer.constData(), count)) {
             error = QStringLiteral("Soubor \"%1\" nelze zapsat: %2").arg(target, out.errorString());
-            out.cancelWriting();
             return false;
         }
     }
-    if (!out.commit()) {
+    if (!out.Commit()) {
         error = QStringLiteral("Soubor \"%1\" nelze zapsat: %2").arg(target, out.errorString());
         return false;
     }
@@ -184,12 +186,30 @@ void RunBackup(Tdm& data, TMeral3Command& items, const TStoreCallback& callback,
         throw Failure(kBackupFailed, error);
 }
 
+// The catalogue opens again after its file was copied. A passing fault is tried again; one that
+// stays is reported, as the user must not go on working in a catalogue that is not open.
+template <typename Open>
+auto OpenAgain(Open open)
+{
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return open();
+        } catch (const Exception& e) {
+            if (attempt == kAttempts)
+                throw Exception(QStringLiteral("Katalog se nepodařilo znovu otevřít!\n%1\n"
+                                               "Zavřete program a spusťte ho znovu.")
+                                    .arg(e.Message()));
+        }
+    }
+}
+
 // Always after a backup: the connection and the item record set open again, on the first row,
 // filtered as before, updating its views.
 void FinishBackup(Tdm& data, TMeral3Command& items, bool wasFiltered)
 {
     const auto enable = qScopeGuard([&items] { items.EnableControls(); });
-    data.db.Open();
+    OpenAgain([&data] { data.db.Open(); });
     items.SetFiltered(wasFiltered);
     items.Open();
     items.First();
@@ -226,7 +246,7 @@ QHash<QString, QHash<QString, QString>> DeclaredColumns(TMeral3Database& probe)
     return tables;
 }
 
-void CheckColumns(const QHash<QString, QHash<QString, QString>>& tables, const QString& path)
+void CheckColumns(const QHash<QString, QHash<QString, QString>>& tables, const QString& path, const QString& failure)
 {
     const QString notCatalogue = QStringLiteral("Soubor \"%1\" není databáze katalogu: ").arg(path);
     for (const TReadColumn& read : kReadColumns) {
@@ -234,10 +254,10 @@ void CheckColumns(const QHash<QString, QHash<QString, QString>>& tables, const Q
         const auto column = columns.constFind(QLatin1String(read.Column));
         const QString name = QStringLiteral("%1.%2").arg(QLatin1String(read.Table), QLatin1String(read.Column));
         if (column == columns.constEnd())
-            throw Failure(kRestoreFailed, notCatalogue + QStringLiteral("chybí sloupec %1.").arg(name));
+            throw Failure(failure, notCatalogue + QStringLiteral("chybí sloupec %1.").arg(name));
         // The engine's rule: a declared type holding "INT" makes the column an integer one.
         if (read.Integer && !column->contains(QLatin1String("INT"), Qt::CaseInsensitive))
-            throw Failure(kRestoreFailed, notCatalogue + QStringLiteral("sloupec %1 není celočíselný (%2).").arg(name, *column));
+            throw Failure(failure, notCatalogue + QStringLiteral("sloupec %1 není celočíselný (%2).").arg(name, *column));
     }
 }
 
@@ -266,10 +286,15 @@ void CheckCatalogueFile(Tdm& data, const QString& path)
                                               .arg(path, QLatin1String(table)));
     if (check.compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0)
         throw Failure(kRestoreFailed, QStringLiteral("Soubor \"%1\" je poškozen: %2").arg(path, check));
-    CheckColumns(columns, path);
+    CheckColumns(columns, path, kRestoreFailed);
 }
 
 }  // namespace
+
+void CheckCatalogueColumns(TMeral3Database& db, const QString& failure)
+{
+    CheckColumns(DeclaredColumns(db), db.DatabaseFile(), failure);
+}
 
 bool TFileDialog::Execute(QWidget* owner)
 {
@@ -308,11 +333,17 @@ bool CopyFileReplacing(const QString& source, const QString& target, QString& er
 
 QStringList Tdm::CheckDocuments(TMeral3Command& items)
 {
+    items.SetFiltered(false);  // the list shows every item again after the backup
+    // Every item counts, whatever the list shows; read by SQL so that a path longer than its
+    // column (or holding a NUL) is compared whole, never as the column's cut value.
     QStringList referenced;
-    items.SetFiltered(false);  // every item counts, whatever the list shows
-    const TField& mainDocument = items.FieldByName(QStringLiteral("PATH_DOK"));
-    const TField& content = items.FieldByName(QStringLiteral("OBSAH"));
-    for (items.First(); !items.Eof(); items.Next()) {
+    const auto itemPaths = NewQuery(QStringLiteral("SELECT PATH_DOK, OBSAH FROM MATR ORDER BY rowid"));
+    itemPaths->CreateField(QStringLiteral("PATH_DOK"), ftMemo);
+    itemPaths->CreateField(QStringLiteral("OBSAH"), ftMemo);
+    itemPaths->Open();
+    const TField& mainDocument = itemPaths->FieldByName(QStringLiteral("PATH_DOK"));
+    const TField& content = itemPaths->FieldByName(QStringLiteral("OBSAH"));
+    for (itemPaths->First(); !itemPaths->Eof(); itemPaths->Next()) {
         const QString path = mainDocument.AsString();
         if (!path.isEmpty())
             referenced << path;
@@ -347,11 +378,24 @@ bool Tdm::BackupDatabase(TMeral3Command& items, const TStoreCallback& callback)
     items.DisableControls();
     try {
         RunBackup(*this, items, callback, target);
+    } catch (const Exception& e) {
+        // The error that ended the backup comes first; a catalogue left closed is said below it.
+        // The engine's own words get the Czech sentence in front.
+        const bool engine = dynamic_cast<const EDatabaseError*>(&e) != nullptr;
+        const QString failure = engine ? FailureText(kBackupFailed, e.Message()) : e.Message();
+        try {
+            FinishBackup(*this, items, wasFiltered);
+        } catch (const Exception& reopen) {
+            throw Exception(failure + QLatin1Char('\n') + reopen.Message());
+        }
+        if (engine)
+            throw Exception(failure);
+        throw;
     } catch (...) {
         try {
             FinishBackup(*this, items, wasFiltered);
         } catch (const Exception&) {
-            // The error that ended the backup is the one the user must see.
+            // Out of memory or the like ended the backup; that is the error to see.
         }
         throw;
     }
@@ -366,12 +410,24 @@ bool Tdm::RestoreDatabase()
 {
     const QString source = dlgRestore.FileName();
     CheckCatalogueFile(*this, source);
-    db.Close();
     QString error;
+    try {
+        db.Close();
+    } catch (const EDatabaseError& e) {
+        throw Exception(FailureText(kRestoreFailed, e.Message()));
+    }
     const bool copied = CopyFileReplacing(source, db.DatabaseFile(), error);
     // The copy never touches the live file unless it is complete, so the catalogue opens either way.
-    const bool open = OpenCatalogue();
+    bool open = false;
+    QString reopenFailure;
+    try {
+        open = OpenAgain([this] { return OpenCatalogue(); });
+    } catch (const Exception& e) {
+        reopenFailure = e.Message();
+    }
     if (!copied)
-        throw Failure(kRestoreFailed, error);
+        throw Failure(kRestoreFailed, reopenFailure.isEmpty() ? error : error + QLatin1Char('\n') + reopenFailure);
+    if (!reopenFailure.isEmpty())
+        throw Exception(reopenFailure);
     return open;
 }

@@ -59,6 +59,11 @@ void SetFileDialogAnswerer(TFileDialogAnswerer answerer);
 // "Regalon_" + YYYYMMDD-HHNN + ".bak" for the local time given.
 QString DefaultBackupName(const QDateTime& when);
 
+class TMeral3Database;
+// Raises the failure text with the reason when the catalogue lacks a column the program reads or
+// holds one in a form it cannot read; reads only.
+void CheckCatalogueColumns(TMeral3Database& db, const QString& failure);
+
 // Copies into a temporary file in the target's folder, flushes it to disk and renames it over the
 // target, so a copy that fails at any point leaves the file that was there untouched. False with
 // the reason (naming the file) in error.

@@ -122,6 +122,11 @@ qint64 UnpackBlob(const QByteArray& blob, QIODevice& destination, Tbz2Progress p
     source.open(QIODevice::ReadOnly);
     TDecompressStream decompressor(false, source, stream.size(), progress);
     CopyOut(decompressor, size, destination);
+    // An empty document packs to a stream that unpacks to nothing: a trailer of 0 over a stream
+    // that holds data is a damaged blob, not an empty document.
+    char extra = 0;
+    if (size == 0 && decompressor.Read(&extra, 1) != 0)
+        throw Ebz2DATAError(QStringLiteral("The blob's size trailer says 0 bytes but its stream holds data"));
     if (!destination.isSequential() && !destination.seek(0))
         throw EWriteError(WithReason(WriteFailed, destination));
     return destination.size();

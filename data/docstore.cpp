@@ -1,22 +1,26 @@
 #include "docstore.h"
 
+#include "atomicfile.h"
 #include "bz2.h"
 #include "docstoredigest.h"
 #include "docstorework.h"
 #include "progress.h"
 #include "uDM.h"
 
+#include "sqlite/sql3_query.h"
 #include "sqlite/sql3_utils.h"
 #include "toolkit/quotedprintable.h"
 #include "toolkit/shell.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QWidget>
 
 namespace {
+
+const QString kDocPathColumn = QStringLiteral("DOCPATH");
 
 QString WithBackslashes(QString path)
 {
@@ -34,6 +38,30 @@ QString CopyPath(const QString& path)
 {
     const QString local = WorkPath(QStringLiteral("DOKUM/") + DocumentFileName(path));
     return IsUsableFileName(QFileInfo(local).fileName()) ? local : QString();
+}
+
+// Stored paths in other folders that end in the same file name would share one copy, and a viewer
+// that reads its file late would show the other document; each such path gets a sub-folder of
+// "DOKUM" of its own, named after the path, and keeps the file name. Other copies stay in "DOKUM".
+QString OwnCopyPath(TMeral3Database& db, const QString& stored, const QString& local)
+{
+    const QString name = DocumentFileName(stored);
+    TMeral3Query others;
+    others.SetDatabase(&db);
+    others.SetSQL(QStringLiteral("SELECT DOCPATH FROM DOCS WHERE substr(DOCPATH, -length(:NAME)) = :NAME AND DOCPATH <> :PATH"));
+    others.ParamByName(QStringLiteral("NAME")).SetAsString(name);
+    others.ParamByName(QStringLiteral("PATH")).SetAsString(stored);
+    others.CreateField(kDocPathColumn, ftMemo);
+    others.Open();
+    bool collides = false;
+    for (others.First(); !others.Eof() && !collides; others.Next())
+        collides = DocumentFileName(others.FieldByName(kDocPathColumn).AsString()) == name;
+    if (!collides)
+        return local;
+    const QString folder = QString::fromLatin1(Digest(stored.toUtf8()).toHex().left(16));
+    const QFileInfo copy(local);
+    QDir(copy.absolutePath()).mkdir(folder);
+    return copy.absolutePath() + QLatin1Char('/') + folder + QLatin1Char('/') + copy.fileName();
 }
 
 // A copy is used only when it is a plain file holding the stored document's bytes.
@@ -60,25 +88,38 @@ QString DecodeLinkPath(QString encoded)
 // Writes the unpacked document under a temporary name and puts it in place only when complete,
 // so a failure leaves no half-written file behind and a viewer that has the old copy open keeps
 // it. A link under the name is replaced, never written through; anything else but a file is kept.
-bool UnpackToFile(TDocumentDigests& digests, const QByteArray& blob, const QString& target)
+// Empty when done, otherwise the reason.
+QString UnpackToFile(TDocumentDigests& digests, const QByteArray& blob, const QString& target)
 {
     const QFileInfo existing(target);
     if (existing.isSymLink() ? !QFile::remove(target) : existing.exists() && !existing.isFile())
-        return false;
-    QSaveFile file(target);
+        return QStringLiteral("Místo kopie zabírá něco, co není soubor.");
+    RemoveStaleTemporaries(target);
+    TAtomicFile file(target);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return QStringLiteral("Kopii nelze vytvořit: ") + file.errorString();
     TDigestWriter unpacked(&file);
     try {
         UnpackBlob(blob, unpacked);
+    } catch (const Ebz2libError& e) {
+        return QStringLiteral("Uložený dokument je poškozen: ") + e.Message();
     } catch (const Exception&) {
-        file.cancelWriting();
-        return false;
+        return QStringLiteral("Kopii nelze zapsat: ") + file.errorString();
     }
-    if (!file.commit())
-        return false;
+    if (!file.Commit())
+        return QStringLiteral("Kopii nelze zapsat: ") + file.errorString();
     digests.Add(Digest(blob), unpacked.Result());
-    return true;
+    return QString();
+}
+
+QString UnpackFailure(const QString& path, const QString& local, const QString& reason)
+{
+    QString text = QStringLiteral("Dokument \"%1\" nelze rozbalit.\n%2").arg(path, reason);
+    if (QFileInfo(local).isFile())
+        text += QStringLiteral("\nVe složce DOKUM zůstala jeho starší kopie \"%1\"; neotevírá se, "
+                               "protože nemusí odpovídat uloženému dokumentu.")
+                    .arg(local);
+    return text;
 }
 
 }  // namespace
@@ -142,17 +183,18 @@ QString Tdm::GetDocument(const QString& path)
     if (QFileInfo(path).isFile())
         return path;
     SendProgress(MainWindow(), 5, 100);
-    const QString local = CopyPath(path);
-    if (local.isEmpty() || !FitsCodePage(path))
-        return local;  // no stored row can carry a path outside the code page
+    const QString dokumCopy = CopyPath(path);
+    if (dokumCopy.isEmpty() || !FitsCodePage(path))
+        return dokumCopy;  // no stored row can carry a path outside the code page
 
     // A catalogue made on Windows stores its paths with "\".
     std::optional<TStoredRow> row = FindStoredRow(db, path);
     if (!row && path.contains(QLatin1Char('/')))
         row = FindStoredRow(db, WithBackslashes(path));
     if (!row)
-        return local;
+        return dokumCopy;
     SendProgress(MainWindow(), 10, 100);
+    const QString local = OwnCopyPath(db, row->Path, dokumCopy);
     if (row->BlobLength == 0)
         return local;
     if (!row->WithinLimits()) {
@@ -160,9 +202,13 @@ QString Tdm::GetDocument(const QString& path)
         return local;
     }
     const QByteArray blob = ReadStoredBlob(db, row->Path);
-    if (!HoldsDocument(Digests(), local, row->DocumentSize, blob) && !UnpackToFile(Digests(), blob, local))
-        ShowWarning(QStringLiteral("Soubor je již pravděpodobně otevřen."));
-    return local;
+    if (HoldsDocument(Digests(), local, row->DocumentSize, blob))
+        return local;
+    const QString failure = UnpackToFile(Digests(), blob, local);
+    if (failure.isEmpty())
+        return local;
+    ShowWarning(UnpackFailure(path, local, failure));
+    return QString();
 }
 
 void Tdm::ListContentLinks(const TField& field, QStringList& list)

@@ -1,5 +1,7 @@
 #include "uDM.h"
 
+#include "backup.h"
+
 #include "docstoredigest.h"
 
 #include "sqlite/sql3_utils.h"
@@ -112,9 +114,6 @@ void Tdm::DataModuleCreate()
 
     db.SetDriver(EngineLibraryPath());
     db.SetDatabaseFile(WorkPath(QStringLiteral("regalon.db3")));
-    // The document index reads the catalogue from its own thread, a few rows at a time: a write
-    // that meets such a read waits for it instead of failing with "database is locked".
-    db.SetParams(QStringLiteral("busy_timeout=5000"));
     settings_ = std::make_unique<QSettings>(WorkPath(QStringLiteral("regalon.ini")), QSettings::IniFormat);
 }
 
@@ -128,9 +127,18 @@ bool Tdm::OpenCatalogue()
     db.Open();
     QStringList tables;
     db.GetTableNames(tables, false);
-    if (tables.isEmpty())
+    if (tables.isEmpty()) {
         CreateSchema();
-    else if (db.GetPragma(QStringLiteral("user_version")) == QLatin1String("0"))
+        return db.Connected();
+    }
+    // Judged before anything is written: a refused catalogue stays byte for byte as it was.
+    try {
+        CheckCatalogueColumns(db, QStringLiteral("Katalog nelze otevřít!"));
+    } catch (const Exception&) {
+        db.Close();
+        throw;
+    }
+    if (db.GetPragma(QStringLiteral("user_version")) == QLatin1String("0"))
         RebuildIndexes();
     return db.Connected();
 }

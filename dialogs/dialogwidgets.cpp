@@ -1,5 +1,8 @@
 #include "dialogwidgets.h"
 
+#include "data/uDM.h"
+#include "toolkit/lockedwrite.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,4 +41,21 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
     button->setDefault(false);
     button->setMinimumWidth(88);
     return button;
+}
+
+bool SaveAndCommit(QWidget* dialog, const std::function<void()>& save)
+{
+    try {
+        save();
+        dm->CommitWork();  // here, not after the dialog closed: a refused commit keeps the input
+        return true;
+    } catch (const EDatabaseError& e) {
+        if (!IsLockedError(e))
+            throw;
+        ShowLockedWrite(dialog, QStringLiteral("Uložení se nezdařilo!"),
+                        QStringLiteral("Zadané údaje zůstávají v okně: zkuste OK za chvíli znovu, nebo okno zavřete "
+                                       "bez uložení."),
+                        e);
+        return false;
+    }
 }

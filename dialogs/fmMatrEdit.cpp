@@ -19,6 +19,7 @@
 #include "toolkit/messagebox.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -116,8 +118,9 @@ void TfMatrEdit::CreateControls()
     layout->setSpacing(8);
     pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("pages"));
-    pages->addTab(CreateBasicPage(), QStringLiteral("Základní"));
-    pages->addTab(CreateDetailsPage(), QStringLiteral("Podrobnosti"));
+    pages->addTab(CreateBasicPage(), QStringLiteral("&Základní"));
+    pages->addTab(CreateDetailsPage(), QStringLiteral("Po&drobnosti"));
+    pages->tabBar()->setAccessibleName(QStringLiteral("Stránky položky"));
     pages->setCurrentIndex(0);
     layout->addWidget(pages, 1);
     layout->addLayout(CreateButtonBar());
@@ -163,6 +166,8 @@ QWidget* TfMatrEdit::CreateBasicPage()
     btn->setObjectName(QStringLiteral("btn"));
     btn->setIcon(DialogIcon(DialogPicture::ChooseFile));
     btn->setToolTip(QStringLiteral("Vyber soubor"));
+    btn->setAccessibleName(QStringLiteral("Vybrat soubor dokumentu"));
+    btn->setAccessibleDescription(QStringLiteral("Otevře okno pro výběr hlavního dokumentu položky"));
     btn->setFixedSize(edPath->sizeHint().height(), edPath->sizeHint().height());
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(2);
@@ -173,6 +178,9 @@ QWidget* TfMatrEdit::CreateBasicPage()
     edMisto->setObjectName(QStringLiteral("edMisto"));
     edMisto->setEditable(true);
     edMisto->setInsertPolicy(QComboBox::NoInsert);
+    // A place typed in another case than a listed one ("Dílna", "DÍLNA") stays as typed; the
+    // box would otherwise take the listed one when it loses the focus.
+    edMisto->completer()->setCaseSensitivity(Qt::CaseSensitive);
     edMisto->setFixedWidth(280);
 
     auto addRow = [&](int row, const QString& caption, QWidget* buddy, QLayout* content) {
@@ -187,7 +195,7 @@ QWidget* TfMatrEdit::CreateBasicPage()
     addRow(3, QStringLiteral("&Označení:"), edNazev, nullptr);
     addRow(4, QStringLiteral("&Popis:"), edPopis, nullptr);
     addRow(5, QStringLiteral("&Cesta na dokument:"), edPath, pathRow);
-    addRow(6, QStringLiteral("Umístení:"), edMisto, nullptr);
+    addRow(6, QStringLiteral("&Umístění:"), edMisto, nullptr);
     grid->setRowStretch(7, 1);
     return page;
 }
@@ -202,21 +210,25 @@ QWidget* TfMatrEdit::CreateDetailsPage()
 
     auto* strip = new QToolBar(page);
     strip->setObjectName(QStringLiteral("toolLink"));
+    strip->setAccessibleName(QStringLiteral("Vložení odkazu"));
     strip->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnLink = new QToolButton(strip);
     btnLink->setObjectName(QStringLiteral("btnLink"));
-    btnLink->setText(QStringLiteral("vložit soubor"));
+    btnLink->setText(QStringLiteral("&vložit soubor"));
+    btnLink->setAccessibleDescription(QStringLiteral("Vloží do podrobností odkaz na vybraný soubor"));
     btnLink->setIcon(DialogIcon(DialogPicture::InsertFile));
     btnLink->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnLink->setAutoRaise(true);
-    QPalette blue = btnLink->palette();
-    blue.setColor(QPalette::ButtonText, Qt::blue);
-    btnLink->setPalette(blue);
+    QPalette link = btnLink->palette();
+    link.setColor(QPalette::ButtonText, link.color(QPalette::Link));  // legible in a dark scheme too
+    btnLink->setPalette(link);
     strip->addWidget(btnLink);
     column->addWidget(strip);
 
     memo = new TCodeEditor(page);
     memo->setObjectName(QStringLiteral("memo"));
+    memo->setAccessibleName(QStringLiteral("Podrobnosti položky"));
+    memo->setAccessibleDescription(QStringLiteral("Volný text o položce; odkazy na soubory vloží tlačítko vložit soubor"));
     column->addWidget(memo, 1);
     return page;
 }
@@ -227,12 +239,13 @@ QLayout* TfMatrEdit::CreateButtonBar()
     labelProgress->hide();
     progressBar = new QProgressBar(this);
     progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setAccessibleName(QStringLiteral("Průběh"));
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
     progressBar->setFixedWidth(220);
     progressBar->hide();
-    bOK = Button(this, "bOK", QStringLiteral("OK"));
-    bCan = Button(this, "bCan", QStringLiteral("Cancel"));
+    bOK = Button(this, "bOK", QStringLiteral("O&K"));
+    bCan = Button(this, "bCan", QStringLiteral("&Storno"));
 
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(4, 0, 4, 4);
@@ -360,8 +373,8 @@ void TfMatrEdit::SaveRecord()
 
 void TfMatrEdit::bOKClick()
 {
-    SaveRecord();
-    done(1);
+    if (SaveAndCommit(this, [this] { SaveRecord(); }))
+        done(1);
 }
 
 QString TfMatrEdit::ChooseFile(int maxLength)

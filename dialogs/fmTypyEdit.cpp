@@ -63,14 +63,18 @@ void TfTypyEdit::CreateControls()
     layout->addWidget(new QLabel(QStringLiteral("Nadřízená větev:"), this), 1, 0);
     layout->addWidget(textLevel, 1, 1);
     layout->addWidget(textBranch, 1, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Název, označení:"), this), 2, 0);
+    auto* nameLabel = new QLabel(QStringLiteral("&Název, označení:"), this);
+    nameLabel->setBuddy(edNazev);
+    layout->addWidget(nameLabel, 2, 0);
     layout->addWidget(edNazev, 2, 1, 1, 2, Qt::AlignLeft);
-    layout->addWidget(new QLabel(QStringLiteral("Popis:"), this), 3, 0);
+    auto* descriptionLabel = new QLabel(QStringLiteral("&Popis:"), this);
+    descriptionLabel->setBuddy(edPopis);
+    layout->addWidget(descriptionLabel, 3, 0);
     layout->addWidget(edPopis, 3, 1, 1, 2);
     layout->setRowStretch(4, 1);
 
-    bOK = Button(this, "bOK", QStringLiteral("OK"));
-    bCan = Button(this, "bCan", QStringLiteral("Cancel"));
+    bOK = Button(this, "bOK", QStringLiteral("O&K"));
+    bCan = Button(this, "bCan", QStringLiteral("&Storno"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(bOK);
@@ -121,8 +125,8 @@ void TfTypyEdit::SaveRecord()
 
 void TfTypyEdit::bOKClick()
 {
-    SaveRecord();
-    done(1);
+    if (SaveAndCommit(this, [this] { SaveRecord(); }))
+        done(1);
 }
 
 int GroupDialog(int ident, int parent, int level, const QString& caption, const QString& branchText,

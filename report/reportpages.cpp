@@ -53,6 +53,12 @@ QRectF toUnits(const QRectF& mm)
             mm.height() * kReportUnitsPerMm};
 }
 
+void paintFills(QPainter& painter, const TReportPage& page)
+{
+    for (const QRectF& fill : page.fills)
+        painter.fillRect(toUnits(fill), Qt::black);
+}
+
 void paintLines(QPainter& painter, const TReportPage& page, double pxPerMm)
 {
     for (const TPlacedLine& line : page.lines) {
@@ -121,6 +127,7 @@ void TReportPageSource::PaintPage(QPainter& painter, int number, double pxPerMm,
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter.translate(origin);
     painter.scale(pxPerMm / kReportUnitsPerMm, pxPerMm / kReportUnitsPerMm);
+    paintFills(painter, page);
     paintLines(painter, page, pxPerMm);
     paintTexts(painter, page);
     painter.restore();

@@ -47,6 +47,7 @@ struct TReportPage {
     std::vector<TPlacedBand> bands;
     std::vector<TPlacedText> texts;
     std::vector<TPlacedLine> lines;
+    std::vector<QRectF> fills;  // filled black, painted first (the modules of label codes)
 
     QStringList Texts(const QString& band) const;  // the texts printed in bands of that name, in order
 };

@@ -43,7 +43,7 @@ bool runPrintDialog(QPrintDialog& dialog)
 
 TfPrint::TfPrint(QWidget* mainWindow) : QDialog(mainWindow)
 {
-    setWindowTitle(QStringLiteral("Report"));
+    setWindowTitle(QStringLiteral("Náhled sestavy"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setMinimumSize(300, 300);
     auto* column = new QVBoxLayout(this);
@@ -88,23 +88,23 @@ void TfPrint::BuildToolStrip(QVBoxLayout* column)
         const char* caption;
         const char* hint;
         void (TfPrint::*handler)();
-    } paging[] = {{"BitBtn1", "<<", "First page", &TfPrint::BitBtn1Click},
-                  {"BitBtn2", "<", "Prev", &TfPrint::BitBtn2Click},
-                  {"BitBtn3", ">", "Next", &TfPrint::BitBtn3Click},
-                  {"BitBtn4", ">>", "Last page", &TfPrint::BitBtn4Click}};
+    } paging[] = {{"BitBtn1", "<<", "První strana (Home)", &TfPrint::BitBtn1Click},
+                  {"BitBtn2", "<", "Předchozí strana (PageUp)", &TfPrint::BitBtn2Click},
+                  {"BitBtn3", ">", "Další strana (PageDown)", &TfPrint::BitBtn3Click},
+                  {"BitBtn4", ">>", "Poslední strana (End)", &TfPrint::BitBtn4Click}};
     for (const auto& b : paging) {
-        QToolButton* button = AddButton(row, b.name, b.hint, b.handler);
+        QToolButton* button = AddButton(row, b.name, QString::fromUtf8(b.hint), b.handler);
         button->setText(b.caption);
         button->setFont(arrows);
     }
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn6", "Zoom to width", &TfPrint::BitBtn6Click)->setIcon(PreviewIcon(PreviewPicture::ZoomWidth));
-    AddButton(row, "BitBtn7", "Zoom to fit", &TfPrint::BitBtn7Click)->setIcon(PreviewIcon(PreviewPicture::ZoomFit));
+    AddButton(row, "BitBtn6", QStringLiteral("Na šířku stránky"), &TfPrint::BitBtn6Click)->setIcon(PreviewIcon(PreviewPicture::ZoomWidth));
+    AddButton(row, "BitBtn7", QStringLiteral("Celá stránka (F7)"), &TfPrint::BitBtn7Click)->setIcon(PreviewIcon(PreviewPicture::ZoomFit));
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn9", "Zoom+", &TfPrint::BitBtn9Click)->setIcon(PreviewIcon(PreviewPicture::ZoomIn));
-    AddButton(row, "BitBtn10", "Zoom-", &TfPrint::BitBtn10Click)->setIcon(PreviewIcon(PreviewPicture::ZoomOut));
+    AddButton(row, "BitBtn9", QStringLiteral("Zvětšit (+)"), &TfPrint::BitBtn9Click)->setIcon(PreviewIcon(PreviewPicture::ZoomIn));
+    AddButton(row, "BitBtn10", QStringLiteral("Zmenšit (-)"), &TfPrint::BitBtn10Click)->setIcon(PreviewIcon(PreviewPicture::ZoomOut));
     row->addSpacing(kGroupGap);
-    AddButton(row, "BitBtn8", "Print", &TfPrint::BitBtn8Click)->setIcon(PreviewIcon(PreviewPicture::Print));
+    AddButton(row, "BitBtn8", QStringLiteral("Tisk (F8)"), &TfPrint::BitBtn8Click)->setIcon(PreviewIcon(PreviewPicture::Print));
     row->addStretch(1);
     column->addWidget(Panel);
 }
@@ -117,6 +117,7 @@ QToolButton* TfPrint::AddButton(QHBoxLayout* row, const QString& name, const QSt
     button->setAutoRaise(true);
     button->setFixedSize(kStripHeight, kStripHeight);
     button->setToolTip(hint);
+    button->setAccessibleName(hint);
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &QToolButton::clicked, this, handler);
     row->addWidget(button);
@@ -138,7 +139,7 @@ void TfPrint::BuildStatusBar(QVBoxLayout* column)
         }
         bar->addWidget(panels_[i], widths[i] > 0 ? 0 : 1);
     }
-    panels_[2]->setText(QStringLiteral("   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk"));
+    panels_[2]->setText(QStringLiteral("   +/- zvětšení  PageDown-další strana  PageUp-předchozí strana  F8-tisk"));
     column->addWidget(bar);
 }
 
@@ -149,6 +150,8 @@ void TfPrint::Prepare(TReportPageSource& pages, TReport& report)
     prev->SetPageNumber(1);
     prev->SetZoom(100);
     panels_[0]->setText(report.ReportTitle());
+    if (!report.ReportTitle().trimmed().isEmpty())
+        setWindowTitle(report.ReportTitle());
     panels_[1]->setText(QStringLiteral("#%1").arg(prev->PageNumber()));
 }
 

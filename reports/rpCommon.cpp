@@ -2,6 +2,7 @@
 
 #include "report/report.h"
 #include "reports/fmPrint.h"
+#include "sqlite/sql3_command.h"
 
 #include <QMarginsF>
 
@@ -79,3 +80,24 @@ void PreviewReport(TReportPageSource& pages, TReport& report, QWidget* mainWindo
 }
 
 void SetReportPreviewer(TReportPreviewer previewer) { Previewer() = std::move(previewer); }
+
+void KeepingRecordSetRow(TMeral3Command& items, const std::function<void()>& work)
+{
+    const int row = items.RecNo();
+    items.DisableControls();
+    const auto restore = [&] {
+        items.EnableControls();
+        items.SetRecNo(row);
+    };
+    try {
+        work();
+    } catch (...) {
+        try {
+            restore();
+        } catch (...) {
+            // The error that stopped the work is the one the user sees.
+        }
+        throw;
+    }
+    restore();
+}

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QWidget;
+class TMeral3Command;
 class TReport;
 class TReportBand;
 class TReportPageSource;
@@ -38,3 +39,7 @@ using TReportPreviewer = std::function<void(TReportPageSource& pages, TReport& r
 void PreviewReport(TReportPageSource& pages, TReport& report, QWidget* mainWindow);
 // An empty previewer restores the preview window.
 void SetReportPreviewer(TReportPreviewer previewer);
+
+// Runs the work with the record set's bound views still, and puts the record set back on its
+// former row afterwards, also when an error passes (that error is the one the caller sees).
+void KeepingRecordSetRow(TMeral3Command& items, const std::function<void()>& work);

@@ -46,21 +46,5 @@ void PreviewList(TMeral3Command& items, QWidget* mainWindow)
 
 void ReportList(TMeral3Command& items, QWidget* mainWindow)
 {
-    const int row = items.RecNo();
-    items.DisableControls();
-    auto restore = [&] {
-        items.EnableControls();
-        items.SetRecNo(row);
-    };
-    try {
-        PreviewList(items, mainWindow);
-    } catch (...) {
-        try {
-            restore();
-        } catch (...) {
-            // The error that stopped the report is the one the user sees.
-        }
-        throw;
-    }
-    restore();
+    KeepingRecordSetRow(items, [&] { PreviewList(items, mainWindow); });
 }

@@ -194,8 +194,17 @@ void TMeral3Database::DoConnect()
     }
 }
 
+void TMeral3Database::SetBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs_ = std::max(milliseconds, 0);
+    if (connected_)
+        ExecSQL(QStringLiteral("pragma busy_timeout=%1;").arg(busyTimeoutMs_));
+}
+
 void TMeral3Database::ApplyConnectSettings()
 {
+    // First, so that even reading the encoding waits through a short lock.
+    SetBusyTimeout(busyTimeoutMs_);
     const QString encoding = GetPragma(QStringLiteral("encoding"));
     utf16_ = encoding.startsWith(QLatin1String("UTF-16"), Qt::CaseInsensitive);
     if (collation_ == dcNative)

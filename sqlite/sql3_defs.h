@@ -152,6 +152,10 @@ public:
     void SetTransIsolation(TTransIsolation value) { transIsolation_ = value; }
     const QString& Description() const { return description_; }
     void SetDescription(const QString& value) { description_ = value; }
+    // How long a statement waits for a lock another connection holds before it fails with
+    // "database is locked"; applied at connecting and at once on an open connection.
+    int BusyTimeout() const { return busyTimeoutMs_; }
+    void SetBusyTimeout(int milliseconds);
 
     TNotifyEvent BeforeConnect, AfterConnect, BeforeDisconnect, AfterDisconnect;
 
@@ -239,6 +243,7 @@ private:
     QString libraryVersion_;
     TDefaultCollation collation_ = dcNative;
     TTransIsolation transIsolation_ = tiSerializable;
+    int busyTimeoutMs_ = 5000;  // a short lock by a read-only job waits instead of failing
     TPragmaOptions options_{poShortColumnNames};
     bool mustExists_ = true;
     bool connected_ = false;

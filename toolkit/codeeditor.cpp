@@ -13,8 +13,6 @@
 
 namespace {
 
-const QColor kGutterBackground(232, 232, 232);
-const QColor kGutterFigures(128, 128, 128);
 constexpr int kGutterPadding = 4;
 
 // The gutter beside the viewport; the editor paints it.
@@ -159,9 +157,10 @@ void TCodeEditor::resizeEvent(QResizeEvent* event)
 void TCodeEditor::PaintGutter(QPaintEvent* event)
 {
     QPainter painter(gutter_);
-    painter.fillRect(event->rect(), kGutterBackground);
+    // The window colours set the gutter off from the text and keep its figures legible in any scheme.
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
     painter.setFont(gutterFont());
-    painter.setPen(kGutterFigures);
+    painter.setPen(palette().color(QPalette::WindowText));
     const int right = gutter_->width() - kGutterPadding;
     QTextBlock block = firstVisibleBlock();
     qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();

@@ -1,10 +1,12 @@
 #include "filedialog.h"
 
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QListView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
 #include <QSplitter>
@@ -85,4 +87,11 @@ void PrepareFileDialog(QFileDialog& dialog)
         size = size.boundedTo(screen->availableSize());
     dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
     WidenSidebar(dialog);
+    // A path typed and taken with Enter would leave the name box's completion list over the
+    // owner until the next click.
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&dialog] {
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+            if (QCompleter* completer = edit->completer(); completer && completer->popup()->isVisible())
+                completer->popup()->hide();
+    });
 }

@@ -25,17 +25,6 @@ bool fitsSocketName(QChar c)
            || c == u'_' || c == u'.';
 }
 
-// Two sessions of one user on different displays each run their own instance; ":0" and ":0.0"
-// are one display.
-QString sessionDisplay()
-{
-    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
-    if (!wayland.isEmpty())
-        return wayland;
-    static const QRegularExpression screen(QStringLiteral("\\.\\d+$"));
-    return qEnvironmentVariable("DISPLAY").remove(screen);
-}
-
 bool readAnswer(QLocalSocket& socket, const QDeadlineTimer& deadline)
 {
     while (!socket.canReadLine())
@@ -60,6 +49,15 @@ bool RunsThisProgram(const QLocalSocket& socket)
 
 }  // namespace
 
+QString SessionDisplay()
+{
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty())
+        return wayland;
+    static const QRegularExpression screen(QStringLiteral("\\.\\d+$"));
+    return qEnvironmentVariable("DISPLAY").remove(screen);
+}
+
 TSingleInstance::TSingleInstance(const QString& title, QObject* parent)
     : QObject(parent), name_(ServerName(title)), answerTimeoutMs_(kDefaultAnswerTimeoutMs),
       server_(new QLocalServer(this))
@@ -77,7 +75,7 @@ QString TSingleInstance::ServerName(const QString& title)
     if (folder.isEmpty())
         return {};
     QString name = title + u'-' + QString::number(getuid());
-    if (const QString display = sessionDisplay(); !display.isEmpty())
+    if (const QString display = SessionDisplay(); !display.isEmpty())
         name += u'-' + display;
     for (QChar& c : name)
         if (!fitsSocketName(c))

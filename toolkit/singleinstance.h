@@ -62,5 +62,9 @@ private:
     QLocalServer* server_;     // child of this object
 };
 
+// The display this session shows on: Wayland's, else X's without the screen (":0.0" is ":0").
+// Two sessions of one user on different displays each run their own instance.
+QString SessionDisplay();
+
 // Shows a minimised or maximised window at its normal size and position, raises and activates it.
 void BringToFront(QWidget* window);

@@ -1,33 +1,18 @@
 // The main window under a dark colour scheme: every text it colours itself stays legible.
 
 #include "mainwindow_fixture.h"
+#include "tests/support/contrast.h"
 
 #include "toolkit/codeeditor.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
 #include <QTest>
 
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
-double Luminance(const QColor& colour)
-{
-    auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
-}
-
-// The contrast ratio of two colours, 1 (none) to 21 (black on white).
-double Contrast(const QColor& a, const QColor& b)
-{
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-constexpr double kLegible = 4.5;
 
 QPalette DarkPalette()
 {
@@ -36,7 +21,7 @@ QPalette DarkPalette()
         {QPalette::Window, QColor(0x22, 0x20, 0x20)},     {QPalette::WindowText, Qt::white},
         {QPalette::Base, QColor(0x2b, 0x2b, 0x2b)},       {QPalette::AlternateBase, QColor(0x35, 0x35, 0x35)},
         {QPalette::Text, QColor(0xee, 0xee, 0xee)},       {QPalette::Button, QColor(0x42, 0x42, 0x45)},
-        {QPalette::ButtonText, Qt::white},                {QPalette::Light, QColor(0x60, 0x60, 0x60)},
+        {QPalette::ButtonText, Qt::white},                {QPalette::Light, QColor(0xa0, 0xa0, 0xa0)},
         {QPalette::Highlight, QColor(0x12, 0x60, 0x8a)},  {QPalette::HighlightedText, Qt::white},
         {QPalette::ToolTipBase, QColor(0x3f, 0x3f, 0x36)}, {QPalette::ToolTipText, Qt::white},
         {QPalette::Link, QColor(0x8a, 0xb4, 0xf8)},
@@ -69,21 +54,6 @@ protected:
         QApplication::setPalette(QPalette());
     }
 };
-
-// The darkest and the lightest pixel of a cell: its background and its text, whichever is which.
-std::pair<QColor, QColor> Extremes(const QImage& image, const QRect& cell)
-{
-    QColor darkest(Qt::white), lightest(Qt::black);
-    for (int y = cell.top(); y <= cell.bottom(); ++y)
-        for (int x = cell.left(); x <= cell.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (Luminance(c) < Luminance(darkest))
-                darkest = c;
-            if (Luminance(c) > Luminance(lightest))
-                lightest = c;
-        }
-    return {darkest, lightest};
-}
 
 }  // namespace
 
@@ -138,4 +108,47 @@ TEST_F(DarkScheme, theDocumentPathTheLinksAndTheSilverPanelsAreLegible)
             EXPECT_GE(Contrast(label->palette().color(QPalette::WindowText), silver), kLegible)
                 << label->objectName().toStdString();
     }
+}
+
+// Column titles, the main document's caption and the editor's gutter, drawn as they show:
+// the darkest and lightest pixel of each stand at least 4.5:1 apart, in the dark scheme and in
+// the light one.
+static void ExpectFixedTextsLegible(TfMain& w)
+{
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.table.Locate("IDENT", 10);
+    QHeaderView* titles = w.grid->horizontalHeader();
+    const QImage header = titles->grab().toImage();
+    for (int column = 0; column < 5; ++column) {
+        const QRect section = QRect(titles->sectionViewportPosition(column) + 2, 2, titles->sectionSize(column) - 4,
+                                    titles->height() - 4)
+                                  .intersected(header.rect());
+        if (section.width() < 8)
+            continue;  // a column off the window's edge
+        const auto [dark, light] = Extremes(header, section);
+        EXPECT_GE(Contrast(dark, light), kLegible) << "column " << column;
+    }
+    const auto [captionDark, captionLight] = Extremes(w.panelDocCaption->grab().toImage(), w.panelDocCaption->rect());
+    EXPECT_GE(Contrast(captionDark, captionLight), kLegible) << "caption";
+    QWidget* gutter = w.memo->Gutter();
+    if (gutter->isVisible() && gutter->width() > 0) {
+        const auto [gutterDark, gutterLight] = Extremes(gutter->grab().toImage(), gutter->rect());
+        EXPECT_GE(Contrast(gutterDark, gutterLight), kLegible) << "gutter";
+    }
+}
+
+TEST_F(DarkScheme, columnTitlesTheDocumentCaptionAndTheGutterAreLegible)
+{
+    ExpectFixedTextsLegible(*window);
+}
+
+class LightScheme : public MainWindowTest {};
+
+TEST_F(LightScheme, columnTitlesTheDocumentCaptionAndTheGutterAreLegible)
+{
+    Sql("INSERT INTO TYPY VALUES(1,0,0,'Sklad','');"
+        "INSERT INTO MATR VALUES(10,1,'Drát','měděný','A',NULL,'první\r\ndruhý');");
+    ExpectFixedTextsLegible(Open());
 }

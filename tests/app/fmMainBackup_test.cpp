@@ -82,7 +82,7 @@ protected:
     QAction* Command(const QString& text)
     {
         for (QAction* action : window->findChildren<QAction*>())
-            if (action->text() == text)
+            if (QString(action->text()).remove(u'&') == text)
                 return action;
         ADD_FAILURE() << "no command " << text.toStdString();
         return nullptr;

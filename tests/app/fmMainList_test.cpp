@@ -90,7 +90,7 @@ TEST_F(ItemList, TheTitlesAreUnderlinedButtonsAndTheCellsKeepTheirFonts)
     QStringList labels;
     for (int i = 0; i < w.gridModel->columnCount(); ++i)
         labels << w.gridModel->headerData(i, Qt::Horizontal).toString();
-    EXPECT_EQ(labels, QStringList({"ID", "Skupina", "Označení", "Popis", "Umistění"}));
+    EXPECT_EQ(labels, QStringList({"ID", "Skupina", "Označení", "Popis", "Umístění"}));
     EXPECT_EQ(w.grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(w.grid->selectionBehavior(), QAbstractItemView::SelectRows);
 }
@@ -421,8 +421,9 @@ TEST_F(ItemList, ThePopUpOffersTheDocumentOnlyWhenTheItemHasOne)
     TfMain& w = *window;
     QStringList entries;
     for (QAction* a : w.gridPopup->actions())
-        entries << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(entries, QStringList({"Úprava položky", "-", "Otevři dokument", "Ukaž ve složce", "-", "Smazat položku"}));
+        entries << (a->isSeparator() ? "-" : QString(a->text()).remove(u'&'));
+    EXPECT_EQ(entries, QStringList({"Úprava položky", "-", "Otevři dokument", "Ukaž ve složce", "-", "Smazat položku", "-",
+                                    "Export seznamu do CSV…"}));
 
     w.table.Locate("IDENT", 10);
     w.gridPopupPopup();

@@ -32,7 +32,7 @@ TEST_F(DocumentSearch, TheSwitchIsOffAtFirstAndRemembered)
     Open();
     ASSERT_NE(Switch(), nullptr);
     EXPECT_FALSE(Switch()->isChecked());
-    EXPECT_EQ(Switch()->text(), "i v dokumentech");
+    EXPECT_EQ(Switch()->text(), "i &v dokumentech");  // Alt+V
     Switch()->click();
     EXPECT_TRUE(Settings()->value("search/documents").toBool());
     window.reset();

@@ -1,14 +1,19 @@
-// The program itself on the command line: --help and --version answer on the terminal without a
-// display, without the catalogue and without asking a running instance.
+// The program itself: on the command line --help and --version answer on the terminal without a
+// display, without the catalogue and without asking a running instance; started with a window, one
+// program per work folder holds the catalogue, whatever display or runtime folder the others have.
 
+#include "data/uDM.h"
 #include "toolkit/singleinstance.h"
 
 #include "tests/support/environmentguard.h"
 #include "tests/support/socketfile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,7 +49,97 @@ protected:
     QTemporaryDir dataHome, runtime;
 };
 
+// The program started with a window over the work folder under dataHome, on a display and with a
+// runtime folder of its own; the offscreen platform stands in for the display.
+class Started {
+public:
+    Started(const QString& dataHome, const QString& runtime, const QString& display)
+        : catalogue_(QDir(dataHome).canonicalPath() + u'/' + RegalonTitle() + u"/regalon.db3"_qs)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"WAYLAND_DISPLAY"_qs);
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"DISPLAY"_qs, display);
+        env.insert(u"XDG_DATA_HOME"_qs, dataHome);
+        env.insert(u"XDG_RUNTIME_DIR"_qs, runtime);
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(REGALON_PROGRAM));
+    }
+    ~Started()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+
+    bool Running() const { return process_.state() != QProcess::NotRunning; }
+    int ExitCode() const { return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1; }
+    void Crash() { process_.kill(), process_.waitForFinished(); }  // SIGKILL: no closing steps run
+    QString Said()
+    {
+        said_ += QString::fromLocal8Bit(process_.readAllStandardError());
+        return said_;
+    }
+    // Whether the process has the catalogue file open.
+    bool HoldsCatalogue() const
+    {
+        const QString fds = u"/proc/%1/fd"_qs.arg(process_.processId());
+        for (const QString& fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (QFile::symLinkTarget(fds + u'/' + fd) == catalogue_)
+                return true;
+        return false;
+    }
+
+private:
+    QProcess process_;
+    QString catalogue_;
+    QString said_;
+};
+
+template <typename Condition>
+bool WaitFor(Condition condition)
+{
+    const QDeadlineTimer deadline(120000);  // only a stuck program takes this long
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(20);  // lets the processes' state and output come in
+    }
+    return true;
+}
+
 }  // namespace
+
+TEST(Program, onlyOneProgramPerWorkFolderOpensTheCatalogueWhateverTheDisplayOrRuntimeFolder)
+{
+    QTemporaryDir dataHome, firstRuntime, otherRuntime;
+    Started first(dataHome.path(), firstRuntime.path(), u":71"_qs);
+    ASSERT_TRUE(WaitFor([&] { return first.HoldsCatalogue() || !first.Running(); })) << first.Said().toStdString();
+    ASSERT_TRUE(first.HoldsCatalogue()) << first.Said().toStdString();
+
+    // Another session: another display, or the same one with another runtime folder.
+    for (const QString& display : {u":72"_qs, u":71.0"_qs}) {
+        Started second(dataHome.path(), otherRuntime.path(), display);
+        const QString where = u"(počítač: %1, displej: :71)"_qs.arg(QSysInfo::machineHostName());
+        ASSERT_TRUE(WaitFor([&] { return second.Said().contains(where) || second.HoldsCatalogue() || !second.Running(); }))
+            << display.toStdString();
+        EXPECT_TRUE(second.Said().startsWith(u"Katalog je už otevřen v jiném spuštěném programu Regalon "_qs + where))
+            << second.Said().toStdString();
+        EXPECT_FALSE(second.HoldsCatalogue()) << display.toStdString();
+    }
+
+    // The same session hands over to the first, as before.
+    Started again(dataHome.path(), firstRuntime.path(), u":71"_qs);
+    ASSERT_TRUE(WaitFor([&] { return !again.Running(); }));
+    EXPECT_EQ(again.ExitCode(), 0) << again.Said().toStdString();
+
+    // A crash leaves no lock behind: the next start elsewhere opens the catalogue.
+    first.Crash();
+    Started next(dataHome.path(), otherRuntime.path(), u":72"_qs);
+    ASSERT_TRUE(WaitFor([&] { return next.HoldsCatalogue() || !next.Running(); })) << next.Said().toStdString();
+    EXPECT_TRUE(next.HoldsCatalogue()) << next.Said().toStdString();
+}
 
 TEST_F(CommandLine, helpAndVersionAnswerWithoutDisplayCatalogueOrInstance)
 {

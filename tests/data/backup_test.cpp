@@ -4,6 +4,7 @@
 #include "data/bz2.h"
 #include "data/docstore.h"
 #include "sqlite/sql3_utils.h"
+#include "tests/faults/faults.h"
 #include "tests/support/failingdevice.h"
 #include "toolkit/messagebox.h"
 
@@ -16,6 +17,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <optional>
 #include <cstring>
 #include <random>
 
@@ -346,6 +348,118 @@ TEST_F(Backup, AFailedCopyLeavesTheEarlierBackupAndTheLiveCatalogueIntact)
     EXPECT_TRUE(data.db.Connected());
 }
 
+// A copy whose sync or close fails is a failed copy, over the earlier backup and over the live
+// catalogue alike; a temporary a crash left beside the target goes with the next copy.
+TEST_F(Backup, ASyncOrCloseThatFailsLeavesTheEarlierFileAndNoTemporary)
+{
+    Item(1, "a", Doc("doc.txt", QByteArray(20000, 'd')));
+    items.Open();
+    ASSERT_EQ(Run(), "");
+    const QByteArray earlier = ReadAll(*answer);
+    const QString leftByCrash = folder.WriteFile("backups/a.bak.Qx7pZ2", "zbytek");
+    Item(2, "b", "");
+    const QByteArray liveBytes = ReadAll(data.db.DatabaseFile());
+    for (const faults::Call call : {faults::Call::Sync, faults::Call::Close}) {
+        QString error;
+        {
+            std::optional<faults::Run> run;
+            try {
+                data.BackupDatabase(items, [&](int position, const QString&) {
+                    if (position == -7)  // the catalogue is closed: the next sync and close are the copy's
+                        run.emplace(faults::NthOf(call, 1, EIO));
+                    return true;
+                });
+            } catch (const Exception& e) {
+                error = e.Message();
+            }
+            EXPECT_TRUE(faults::Fired());
+        }
+        EXPECT_TRUE(error.startsWith("Záloha se nezdařila!\n")) << error.toStdString();
+        EXPECT_TRUE(error.contains("Chyba čtení nebo zápisu disku")) << error.toStdString();
+        EXPECT_EQ(ReadAll(*answer), earlier);
+        EXPECT_EQ(QDir(folder.File("backups")).entryList(QDir::Files | QDir::Hidden), QStringList({"a.bak"}));
+        EXPECT_TRUE(data.db.Connected());
+    }
+    EXPECT_FALSE(QFile::exists(leftByCrash));
+
+    data.dlgRestore.SetFileName(*answer);
+    for (const faults::Call call : {faults::Call::Sync, faults::Call::Close}) {
+        QString error;
+        {
+            faults::Run run(faults::NthOf(call, 1, EIO));
+            // The catalogue file is the only one written: the next close may be the probe's.
+            error = ErrorOf([&] { data.RestoreDatabase(); });
+        }
+        if (call == faults::Call::Sync || error != "<no error>") {
+            EXPECT_TRUE(error.startsWith("Obnova se nezdařila!\n")) << error.toStdString();
+            EXPECT_EQ(ReadAll(data.db.DatabaseFile()), liveBytes);
+        }
+        EXPECT_TRUE(data.db.Connected());
+        EXPECT_EQ(QDir(folder.WorkFolder()).entryList({"regalon.db3*"}, QDir::Files | QDir::Hidden), QStringList({"regalon.db3"}));
+    }
+}
+
+// The engine's English words stay, under a Czech sentence that says what failed and what to do.
+TEST_F(Backup, AnEngineFailureIsSaidInCzechWithTheEngineTextBelow)
+{
+    Item(1, "a", Doc("doc.txt", "obsah"));
+    items.Open();
+    TMeral3Database other;
+    other.SetDriver(EngineLibraryPath());
+    other.SetDatabaseFile(data.db.DatabaseFile());
+    other.SetMustExists(true);
+    other.Open();
+    other.ExecSQL("BEGIN EXCLUSIVE");
+    const QString error = Run();
+    other.ExecSQL("ROLLBACK");
+    EXPECT_TRUE(error.startsWith("Záloha se nezdařila! Katalog právě používá jiný program. Počkejte chvíli a zkuste to "
+                                 "znovu.\n"))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("database is locked")) << error.toStdString();
+    EXPECT_TRUE(data.db.Connected());
+}
+
+// The catalogue opens again after the copy: a passing failure is tried again, one that stays is said.
+TEST_F(Backup, AFailedReopenIsTriedAgainAndReportedWhenItStays)
+{
+    Item(1, "a", "");
+    items.Open();
+    const std::string catalogue = data.db.DatabaseFile().toStdString();
+    for (const bool persistent : {false, true}) {
+        QString error;
+        {
+            std::optional<faults::Run> run;
+            try {
+                data.BackupDatabase(items, [&](int position, const QString&) {
+                    if (position == -7)  // the copy opens the catalogue first, the reopen next
+                        run.emplace(faults::NthOpenOf(catalogue, 2, EIO, persistent));
+                    return true;
+                });
+            } catch (const Exception& e) {
+                error = e.Message();
+            }
+            EXPECT_TRUE(faults::Fired());
+        }
+        EXPECT_EQ(ReadAll(*answer).size(), ReadAll(data.db.DatabaseFile()).size());
+        if (!persistent) {
+            EXPECT_EQ(error, "");
+            EXPECT_TRUE(data.db.Connected());
+            continue;
+        }
+        EXPECT_TRUE(error.startsWith("Katalog se nepodařilo znovu otevřít!\n")) << error.toStdString();
+        EXPECT_FALSE(data.db.Connected());
+    }
+    data.dlgRestore.SetFileName(*answer);
+    QString error;
+    {
+        faults::Run run(faults::NthOpenOf(catalogue, 1, EIO, true));
+        error = ErrorOf([&] { data.RestoreDatabase(); });
+    }
+    EXPECT_TRUE(error.startsWith("Katalog se nepodařilo znovu otevřít!\n")) << error.toStdString();
+    EXPECT_TRUE(data.RestoreDatabase());
+    EXPECT_TRUE(data.db.Connected());
+}
+
 TEST_F(Backup, RestoreBringsTheBackupBackAndRefusesWhatIsNoCatalogue)
 {
     Item(1, "a", "");
@@ -501,6 +615,27 @@ TEST_F(Backup, AnOrphanWhosePathHoldsANulOrRunsPastItsColumnIsDeletedAndTheBacku
     EXPECT_EQ(Run(), "");
     EXPECT_EQ(Stored(), QStringList{"/data/it's.pdf"});
     EXPECT_EQ(ReadAll(Work("undefined.txt")), ToCodePage(orphan + "\r\n" + longOrphan + "\r\n"));
+}
+
+// The item's side is read whole too: a path cut to its column would not match its stored row.
+TEST_F(Backup, AStoredDocumentWhoseItemPathRunsPastItsColumnOrHoldsANulIsKept)
+{
+    const QString longPath = "/data/" + QString(300, u'y') + ".pdf";
+    const QString withNul = "/data/a" + QString(QChar(0)) + "b.pdf";
+    int ident = 0;
+    for (const QString& path : {longPath, withNul}) {
+        auto insert = data.NewQuery("INSERT INTO DOCS (DOCPATH, DOCSIZE) VALUES(:p, 1)");
+        insert->ParamByName("p").SetAsString(path);
+        insert->Open();
+        auto item = data.NewQuery("INSERT INTO MATR (IDENT, IDTYP, NAZEV, PATH_DOK) VALUES(:i, 0, 'x', :p)");
+        item->ParamByName("i").SetAsInteger(++ident);
+        item->ParamByName("p").SetAsString(path);
+        item->Open();
+    }
+    items.Open();
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(Stored().size(), 2);
+    EXPECT_EQ(Value("SELECT count(*) FROM DOCS WHERE DOCPATH=" + QuoteString(longPath)), "1");
 }
 
 TEST_F(Backup, RestoreRefusesACatalogueLackingAColumnTheProgramReads)

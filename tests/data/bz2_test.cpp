@@ -213,7 +213,9 @@ TEST_F(Bz2Test, trailerDecidesHowManyBytesComeOut)
     const QByteArray document = MixedBytes(100'000);
     const QByteArray stream = RawBzip2(document);
     EXPECT_EQ(Unpack(stream + Trailer(40'000)), document.left(40'000));
-    EXPECT_TRUE(Unpack(stream + Trailer(0)).isEmpty());
+    ExpectUnpackFails<Ebz2DATAError>(stream + Trailer(0),
+                                     QStringLiteral("The blob's size trailer says 0 bytes but its stream holds data"));
+    EXPECT_TRUE(Unpack(RawBzip2(QByteArray()) + Trailer(0)).isEmpty());
     ExpectUnpackFails<EReadError>(stream + Trailer(100'001), QStringLiteral("Stream read error"));
     ExpectUnpackFails<EReadError>(stream.left(stream.size() / 2) + Trailer(100'000), QStringLiteral("Stream read error"));
 }

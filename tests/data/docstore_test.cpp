@@ -4,6 +4,7 @@
 #include "data/bz2.h"
 #include "data/progress.h"
 #include "sqlite/sql3_utils.h"
+#include "tests/faults/faults.h"
 #include "tests/support/progressrecorder.h"
 #include "toolkit/messagebox.h"
 
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QWidget>
 #include <QtEndian>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -392,14 +395,78 @@ TEST_F(DocStore, StoredPathsThatWouldLeaveDokumAreNeverUnpacked)
     EXPECT_EQ(ReadFile(Dokum("tab.txt")), "útok");
 }
 
-TEST_F(DocStore, FailedUnpackWarnsAndLeavesNoPartialFile)
+// Each failed unpack names its real reason, opens nothing and keeps an older copy as it was.
+TEST_F(DocStore, AFailedUnpackGivesItsReasonAndNeverOpensTheOlderCopy)
 {
-    QByteArray blob = Packed(QByteArray(200000, 'a') + QByteArray("konec"));
-    blob[blob.size() / 2] = char(~blob[blob.size() / 2]);  // damage in the middle of the stream
-    InsertRow("/pryč/poškozený.txt", blob);
-    EXPECT_EQ(data.GetDocument("/pryč/poškozený.txt"), Dokum("poškozený.txt"));
-    EXPECT_EQ(Warnings(), "Varování: Soubor je již pravděpodobně otevřen.");
-    EXPECT_EQ(DokumEntries(), QStringList());
+    QByteArray damaged = Packed(QByteArray(200000, 'a') + QByteArray("konec"));
+    damaged[damaged.size() / 2] = char(~damaged[damaged.size() / 2]);  // damage in the middle of the stream
+    QByteArray zeroTrailer = Packed("obsah");
+    qToLittleEndian<qint64>(0, zeroTrailer.data() + zeroTrailer.size() - 8);
+    const QString longName = QString(300, u'n') + ".txt";
+    InsertRow("/pryč/poškozený.txt", damaged);
+    InsertRow("/pryč/nula.txt", zeroTrailer);
+    InsertRow("/pryč/" + longName, Packed("dlouhý"));
+    folder.WriteFile(Dokum("nula.txt").mid(folder.File("").size()), "starší kopie");
+
+    const QString damagedText = "Dokument \"/pryč/poškozený.txt\" nelze rozbalit.\nUložený dokument je poškozen: ";
+    EXPECT_EQ(data.GetDocument("/pryč/poškozený.txt"), "");
+    EXPECT_TRUE(Warnings().startsWith("Varování: " + damagedText)) << Warnings().toStdString();
+    MessageBoxAnswers::Reset();
+    EXPECT_EQ(data.GetDocument("/pryč/nula.txt"), "");
+    EXPECT_TRUE(Warnings().contains("Uložený dokument je poškozen: ")) << Warnings().toStdString();
+    EXPECT_TRUE(Warnings().contains("starší kopie \"" + Dokum("nula.txt") + "\"; neotevírá se")) << Warnings().toStdString();
+    EXPECT_EQ(ReadFile(Dokum("nula.txt")), "starší kopie");
+    MessageBoxAnswers::Reset();
+    EXPECT_EQ(data.GetDocument("/pryč/" + longName), "");
+    EXPECT_TRUE(Warnings().contains("Název souboru je příliš dlouhý")) << Warnings().toStdString();
+    EXPECT_EQ(DokumEntries(), QStringList{"nula.txt"});
+}
+
+// A copy whose write, sync or close fails is no copy: the older one stays, the temporary goes.
+TEST_F(DocStore, AWriteSyncOrCloseThatFailsKeepsTheOlderCopyAndSaysWhy)
+{
+    InsertRow("/pryč/plán.txt", Packed("nová verze"));
+    ASSERT_EQ(ReadFile(data.GetDocument("/pryč/plán.txt")), "nová verze");  // its digest is known from here on
+    folder.WriteFile(Dokum("plán.txt").mid(folder.File("").size()), "stará");
+    const std::pair<faults::Call, int> cases[] = {
+        {faults::Call::Write, ENOSPC}, {faults::Call::Sync, EIO}, {faults::Call::Close, EIO}};
+    for (const auto& [call, error] : cases) {
+        MessageBoxAnswers::Reset();
+        QString local;
+        {
+            faults::Run run(faults::NthOf(call, 1, error, true));  // the reads before it close files too
+            local = data.GetDocument("/pryč/plán.txt");
+            EXPECT_TRUE(faults::Fired());
+        }
+        EXPECT_EQ(local, "");
+        EXPECT_TRUE(Warnings().contains(error == ENOSPC ? "Na disku není místo" : "Chyba čtení nebo zápisu disku"))
+            << Warnings().toStdString();
+        EXPECT_EQ(ReadFile(Dokum("plán.txt")), "stará");
+        EXPECT_EQ(DokumEntries(), QStringList{"plán.txt"});
+    }
+    // A temporary a crash left beside the copy goes with the next unpack; a longer name stays.
+    folder.WriteFile(Dokum("plán.txt.aB3xY9").mid(folder.File("").size()), "zbytek");
+    folder.WriteFile(Dokum("plán.txt.záloha").mid(folder.File("").size()), "cizí");
+    EXPECT_EQ(ReadFile(data.GetDocument("/pryč/plán.txt")), "nová verze");
+    EXPECT_EQ(DokumEntries(), QStringList({"plán.txt", "plán.txt.záloha"}));
+}
+
+// A viewer that reads its file late must still get the document it was given.
+TEST_F(DocStore, PathsWhoseFileNamesCollideGetCopiesOfTheirOwnUnderTheSameName)
+{
+    InsertRow("/a/x/zpráva.txt", Packed("první"));
+    InsertRow("C:\\b\\zpráva.txt", Packed("druhá"));
+    InsertRow("/a/jiná.txt", Packed("jiná"));
+    const QString first = data.GetDocument("/a/x/zpráva.txt");
+    const QString second = data.GetDocument("C:\\b\\zpráva.txt");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(QFileInfo(first).fileName(), "zpráva.txt");
+    EXPECT_EQ(QFileInfo(second).fileName(), "zpráva.txt");
+    EXPECT_EQ(ReadFile(first), "první");
+    EXPECT_EQ(ReadFile(second), "druhá");
+    EXPECT_EQ(data.GetDocument("/a/x/zpráva.txt"), first);
+    EXPECT_EQ(data.GetDocument("/a/jiná.txt"), Dokum("jiná.txt"));
+    EXPECT_EQ(Warnings(), "");
 }
 
 TEST(FileLink, EncodesBlanksCzechLettersAndEqualsSigns)

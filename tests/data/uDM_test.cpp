@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -120,16 +121,22 @@ TEST(DataModule, FailedSchemaScriptLeavesTheFileWithoutTables)
     EXPECT_EQ(data.db.GetPragma("user_version"), "0");
 }
 
-TEST(DataModule, FileWithSomeTableIsLeftAlone)
+// Refused before anything is written: no rebuilt index, no mark, the bytes as they were.
+TEST(DataModule, AFileThatIsNoCatalogueIsRefusedAndLeftByteForByte)
 {
     TempWorkFolder folder;
-    PrepareCatalogue(folder, "create table FOO(a); insert into FOO values(1)");
+    PrepareCatalogue(folder, "create table FOO(a); insert into FOO values(1); create index IXFOO on FOO(a)");
+    QFile file(folder.WorkFolder() + "/regalon.db3");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
     Tdm data;
-    EXPECT_TRUE(data.OpenCatalogue());
-    QStringList tables;
-    data.db.GetTableNames(tables, false);
-    EXPECT_EQ(tables, QStringList{"FOO"});
-    EXPECT_EQ(ColumnOf(data.db, "select a from FOO"), QStringList{"1"});
+    const QString error = ErrorOf([&] { data.OpenCatalogue(); });
+    EXPECT_TRUE(error.startsWith("Katalog nelze otevřít!\n")) << error.toStdString();
+    EXPECT_TRUE(error.contains("MATR.")) << error.toStdString();
+    EXPECT_FALSE(data.db.Connected());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 TEST(DataModule, IndexInAnotherOrderIsRebuiltOnce)
@@ -138,9 +145,12 @@ TEST(DataModule, IndexInAnotherOrderIsRebuiltOnce)
     // An index that claims binary order but was built case-blind, as an older engine's
     // replaced collation left them.
     PrepareCatalogue(folder,
-                     "create table MATR(NAZEV text);"
-                     "insert into MATR values('b'); insert into MATR values('A'); insert into MATR values('a');"
-                     "insert into MATR values('B'); insert into MATR values('c'); insert into MATR values('C');"
+                     "create table MATR(IDENT integer, IDTYP integer, NAZEV text, POPIS, MISTO, PATH_DOK, OBSAH);"
+                     "create table TYPY(IDENT integer, PARENT integer, LEVEL integer, NAZEV, POPIS);"
+                     "create table DOCS(DOCPATH, DOCSIZE, ZIPSIZE, ZIP);"
+                     "insert into MATR (NAZEV) values('b'); insert into MATR (NAZEV) values('A');"
+                     "insert into MATR (NAZEV) values('a'); insert into MATR (NAZEV) values('B');"
+                     "insert into MATR (NAZEV) values('c'); insert into MATR (NAZEV) values('C');"
                      "create index IXMATR on MATR(NAZEV collate nocase);"
                      "pragma writable_schema=on;"
                      "update sqlite_master set sql='CREATE INDEX IXMATR on MATR(NAZEV)' where name='IXMATR';"

@@ -309,6 +309,23 @@ TEST_F(ItemDialogTest, StoredTextsLongerThanTheirFieldsSurviveAnEditOfAnotherBox
     EXPECT_EQ(Value("SELECT MISTO FROM MATR WHERE IDENT=2"), place.chopped(1));
 }
 
+// A place typed in another case than a listed one is stored as typed, after Enter and after
+// the box loses the focus; only picking the listed entry takes that one.
+TEST_F(ItemDialogTest, ATypedPlaceKeepsItsCaseBesideAListedOneInAnother)
+{
+    Sql("INSERT INTO MATR (IDENT,NAZEV,MISTO) VALUES(1,'Pila','DÍLNA');");
+    WhenModal([&](QDialog& d) {
+        QLineEdit* place = Control<QComboBox>(d, "edMisto")->lineEdit();
+        place->setFocus();
+        TypeText(place, "Dílna");
+        QTest::keyClick(place, Qt::Key_Return);
+        Click(d, "bOK");
+    });
+    int newIdent = 0;
+    EXPECT_EQ(ItemDialog(0, 0, nullptr, "Nová položka", newIdent), 1);
+    EXPECT_EQ(Value(QString("SELECT MISTO FROM MATR WHERE IDENT=%1").arg(newIdent)), "Dílna");
+}
+
 // Every text goes into the statement as a bound value: nothing in it is read as SQL, and it
 // comes back as it was stored.
 TEST_F(ItemDialogTest, TextsWithNulQuotesBackslashesLineBreaksAndWildcardsRoundTrip)

@@ -12,6 +12,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class GroupDialogTest : public CatalogueTest {
@@ -35,6 +39,24 @@ protected:
     }
 
     QStringList errors;
+};
+
+// Another program reading the catalogue (a label print, an export): it holds a read lock until
+// Release, which blocks every commit of the test's connection meanwhile.
+class ReadingProgram {
+public:
+    explicit ReadingProgram(const TMeral3Database& catalogue)
+    {
+        db_.SetDriver(EngineLibraryPath());
+        db_.SetDatabaseFile(catalogue.DatabaseFile());
+        db_.Open();
+        db_.ExecSQL("begin");
+        ColumnOf(db_, "SELECT count(*) FROM TYPY");
+    }
+    void Release() { db_.ExecSQL("commit"); }
+
+private:
+    TMeral3Database db_;
 };
 
 TEST_F(GroupDialogTest, CancelledNewGroupLeavesNoRowButGivesTheIdentifierUsed)
@@ -239,3 +261,58 @@ TEST_F(GroupDialogTest, AFailingInsertShowsNoDialogAndLeavesNoTransaction)
 }
 
 }  // namespace
+
+// OK waits through a short lock by another program; a lock that outlasts the wait is told in
+// Czech without offering to end, and the dialog stays open with what was typed until OK succeeds.
+TEST_F(GroupDialogTest, SaveWaitsThroughAShortLockAndALongOneKeepsTheDialogWithTheInput)
+{
+    Sql("INSERT INTO TYPY VALUES(1,0,0,'Sklad','starý')");
+    MessageBoxAnswers::Reset();
+    data.db.SetBusyTimeout(60000);  // far beyond the short lock, on a loaded machine too
+    ReadingProgram shortly(data.db);
+    std::atomic<bool> saving = false;
+    std::thread reader([&] {
+        while (!saving)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // so that the commit finds the lock
+        shortly.Release();
+    });
+    WhenModal([&](QDialog& d) {
+        Control<QLineEdit>(d, "edNazev")->setText("Dílna");
+        saving = true;
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+        if (d.isVisible())
+            d.reject();
+    });
+    int ident = 0;
+    const int shortResult = GroupDialog(1, 0, 0, "Upravit položku", "Kořenová větev", ident);
+    saving = true;
+    reader.join();
+    EXPECT_EQ(shortResult, 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(Rows(), QStringList({"1:0:0:Dílna:starý"}));
+
+    data.db.SetBusyTimeout(100);
+    auto longer = std::make_unique<ReadingProgram>(data.db);
+    bool openAfterRefusal = false;
+    QString typedAfterRefusal;
+    WhenModal([&](QDialog& d) {
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        name->setText("Garáž");
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+        openAfterRefusal = d.isVisible();
+        typedAfterRefusal = name->text();
+        longer.reset();  // the other program ends; OK again stores the same input
+        QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(GroupDialog(1, 0, 0, "Upravit položku", "Kořenová větev", ident), 1);
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_EQ(typedAfterRefusal, "Garáž");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    const auto& shown = MessageBoxAnswers::History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith("Uložení se nezdařilo! Katalog právě zamkl jiný program")) << shown[0].text.toStdString();
+    EXPECT_TRUE(shown[0].text.endsWith("database is locked")) << shown[0].text.toStdString();
+    EXPECT_EQ(shown[0].buttons, QMessageBox::Ok);  // no offer to end the program
+    EXPECT_EQ(Rows(), QStringList({"1:0:0:Garáž:starý"}));
+}

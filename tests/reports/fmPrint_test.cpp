@@ -76,7 +76,7 @@ protected:
 TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
 {
     TfPrint& w = Open(3);
-    EXPECT_EQ(w.windowTitle(), "Report");
+    EXPECT_EQ(w.windowTitle(), w.PanelText(0));  // the report's own title
     EXPECT_TRUE(w.windowFlags().testFlag(Qt::Tool));
     EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -87,13 +87,15 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.findChild<QWidget*>(kPreviewStrip)->height(), 23);
     const char* names[] = {kFirstPageButton,   kPreviousPageButton, kNextPageButton, kLastPageButton, kZoomToWidthButton,
                            kZoomToFitButton,   kZoomInButton,       kZoomOutButton,  kPrintButton};
-    const char* hints[] = {"First page", "Prev", "Next", "Last page", "Zoom to width",
-                           "Zoom to fit", "Zoom+", "Zoom-", "Print"};
+    const char* hints[] = {"První strana (Home)", "Předchozí strana (PageUp)", "Další strana (PageDown)",
+                           "Poslední strana (End)", "Na šířku stránky", "Celá stránka (F7)", "Zvětšit (+)",
+                           "Zmenšit (-)", "Tisk (F8)"};
     int lastRight = -1;
     for (int i = 0; i < 9; ++i) {
         QToolButton* b = Button(names[i]);
         ASSERT_NE(b, nullptr) << names[i];
-        EXPECT_EQ(b->toolTip(), hints[i]);
+        EXPECT_EQ(b->toolTip(), QString::fromUtf8(hints[i]));
+        EXPECT_EQ(b->accessibleName(), b->toolTip());
         EXPECT_EQ(b->size(), QSize(23, 23));
         EXPECT_TRUE(b->autoRaise());
         EXPECT_GE(b->x(), lastRight + 1) << names[i];  // left to right in this order
@@ -110,7 +112,7 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.findChild<QLabel*>(kTitlePanel)->width(), 256);
     EXPECT_EQ(w.findChild<QLabel*>(kPagePanel)->width(), 88);
     EXPECT_EQ(w.PanelText(0), "Seznam materiálu");
-    EXPECT_EQ(w.PanelText(2), "   +/- ZOOM  PageUp-další strana  PageDown-předchozí strana  F8-tisk");
+    EXPECT_EQ(w.PanelText(2), "   +/- zvětšení  PageDown-další strana  PageUp-předchozí strana  F8-tisk");
     EXPECT_EQ(Prev().PageNumber(), 1);
     EXPECT_EQ(Prev().Zoom(), 100);
 }

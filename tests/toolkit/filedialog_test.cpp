@@ -5,12 +5,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QCompleter>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QAbstractItemView>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -51,4 +54,25 @@ TEST(FileDialog, showsSizesDatesAndFoldersInTheProgramsLocaleInColumnsWideEnough
     QHeaderView* header = dialog.findChild<QTreeView*>("treeView")->header();
     EXPECT_GT(header->sectionSize(1), header->fontMetrics().horizontalAdvance(text("plán.pdf", 1)));
     EXPECT_GT(header->sectionSize(3), header->fontMetrics().horizontalAdvance(modified));
+}
+
+// After a path is typed and Enter closes the dialog, the name box's completion list goes too.
+TEST(FileDialog, closingHidesTheNameBoxCompletionList)
+{
+    QTemporaryDir dir;
+    QFile(dir.filePath("plán.pdf")).open(QIODevice::WriteOnly);
+    QFileDialog dialog(nullptr, QString(), dir.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PrepareFileDialog(dialog);
+    dialog.show();
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_TRUE(name && name->completer());
+    QCompleter* completer = name->completer();
+    completer->setCompletionPrefix(QStringLiteral("p"));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        completer->complete();  // the folder is listed in the background
+        return completer->popup()->isVisible();
+    }));
+    static_cast<QDialog&>(dialog).done(QDialog::Accepted);  // as Enter in the name box ends it
+    EXPECT_FALSE(completer->popup()->isVisible());
 }

@@ -1,0 +1,90 @@
+#pragma once
+
+// The CSV import dialog: the file, its detected encoding and delimiter (changeable), a preview of
+// the first rows with a target per column, the target group, the check and dry-run report, the
+// choice for values that do not fit, and the import with a progress bar and a cancel button.
+// The import runs in one transaction: a cancel or an error leaves the catalogue as it was.
+
+#include "exchange/csvimport.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class Tdm;
+
+class TfCsvImport : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfCsvImport(Tdm& data, QWidget* parent = nullptr);
+
+    // Detects the file's reading, shows the preview and proposes the mapping from its header.
+    // A file that cannot be read as CSV is reported in the report box and cannot be imported.
+    void OpenFile(const QString& path);
+    void btnFileClick();
+    void btnCheckClick();
+    void bImportClick();
+    // The settings as the controls stand.
+    ImportSettings Settings() const;
+    const ImportResult& Result() const { return result_; }
+
+    QLineEdit* edFile = nullptr;
+    QPushButton* btnFile = nullptr;
+    QComboBox* cbEncoding = nullptr;
+    QComboBox* cbDelimiter = nullptr;
+    QCheckBox* chkHeader = nullptr;
+    QTableWidget* preview = nullptr;  // row 0 holds the target combos "target<column>"
+    QComboBox* cbGroup = nullptr;
+    QCheckBox* chkUpdate = nullptr;
+    QCheckBox* chkDocuments = nullptr;
+    QRadioButton* rbCut = nullptr;
+    QRadioButton* rbSkip = nullptr;
+    QRadioButton* rbStop = nullptr;
+    QPushButton* btnCheck = nullptr;
+    QPlainTextEdit* report = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* bImport = nullptr;
+    QPushButton* bClose = nullptr;
+
+private:
+    QWidget* CreateFilePart();
+    QWidget* CreateOptionsPart();
+    QLayout* CreateButtons();
+    void FillGroups();
+    void ReadingChanged();     // encoding, delimiter or header changed: preview and mapping anew
+    void ShowPreview(bool proposeMapping);
+    void SetTargets(const QStringList& header, bool propose);
+    void Invalidate();         // a change after the check: check again before importing
+    void UpdateImportButton();
+    void ShowReport(const ImportCheck& check);
+    // Runs the work with the progress bar and the cancel button; the rest of the dialog waits.
+    void RunWithProgress(const std::function<void()>& work);
+    bool Step(qint64 done, qint64 total);
+
+    Tdm& data_;
+    QString path_;
+    QWidget* body_ = nullptr;
+    bool readable_ = false;
+    bool checked_ = false;
+    bool cancel_ = false;
+    ImportCheck check_;
+    ImportResult result_;
+};
+
+// Runs the import dialog; answers the items imported (empty when nothing was imported).
+QList<qint64> CsvImportDialog(Tdm& data, QWidget* owner);
+
+// The save dialog of an export: the file and the dialect chosen by its type filter. False when
+// the user cancelled. Tests put in their own answer with SetCsvSaveAnswer.
+bool ChooseCsvExportFile(QWidget* owner, QString& fileName, CsvDialect& dialect);
+using TCsvSaveAnswer = std::function<bool(QString& fileName, CsvDialect& dialect)>;
+void SetCsvSaveAnswer(TCsvSaveAnswer answer);
