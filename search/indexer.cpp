@@ -53,7 +53,7 @@ std::vector<std::pair<QString, QByteArray>> StoredDigests(TMeral3Database& db, c
     return rows;
 }
 
-TExtracted ExtractStored(TMeral3Database& db, const QString& path, const QByteArray& digest, const TExtractChild& child,
+TExtracted ExtractStored(TMeral3Database& db, const QString& path, const QByteArray& digest, TExtractSession& child,
                          const std::atomic<bool>& stop)
 {
     const QByteArray blob = ReadStoredBlob(db, path);
@@ -91,9 +91,10 @@ TIndexFigures SyncDocumentIndex(const TIndexFiles& files, const TExtractChild& c
             seen.insert(digest);
             todo.emplace_back(path, digest);
         }
+    TExtractSession session(child);  // one child for the whole pass, a fresh one after a failure
     for (size_t i = 0; i < todo.size() && !stop; ++i) {
         const auto& [path, digest] = todo[i];
-        const TExtracted extracted = ExtractStored(catalogue, path, digest, child, stop);
+        const TExtracted extracted = ExtractStored(catalogue, path, digest, session, stop);
         if (stop)
             break;  // an interrupted child is no failure of the document
         index.Store(digest, DocumentFileName(path), extracted);

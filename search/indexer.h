@@ -2,7 +2,8 @@
 
 // Bringing the document index up to date with the catalogue: the digests of all stored blobs are
 // read in short steps (the catalogue stays free for the window's writes between them), then every
-// document the index does not know yet is unpacked and its text extracted by a child process.
+// document the index does not know yet is unpacked and its text extracted by one child process
+// (a fresh one after a document that cost a child its life).
 
 #include "extractchild.h"
 #include "fulltext.h"
