@@ -2,10 +2,21 @@
 
 #include "data/uDM.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <iterator>
 #include <random>
+
+void CreateItemTable(TMeral3Database& db, const QString& file)
+{
+    db.SetDriver(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0"));
+    db.SetDatabaseFile(file);
+    db.SetMustExists(false);
+    db.Open();
+    db.ExecSQL(QStringLiteral("CREATE TABLE MATR (IDENT INTEGER NOT NULL, IDTYP INTEGER, NAZEV VARCHAR(32), POPIS VARCHAR(64),"
+                              " MISTO VARCHAR(32), PATH_DOK VARCHAR(255), OBSAH TEXT, PRIMARY KEY (IDENT));"));
+}
 
 void FillLargeCatalogue(TMeral3Database& db)
 {

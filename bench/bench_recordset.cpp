@@ -7,6 +7,7 @@
 #include "sqlite/sql3_table.h"
 #include "sqlite/sql3_utils.h"
 
+#include "bench_data.h"
 #include "ratio.h"
 
 #include <QCoreApplication>
@@ -54,13 +55,7 @@ struct Catalogue {
 
     Catalogue()
     {
-        db.SetDriver(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0"));
-        db.SetDatabaseFile(dir.filePath(QStringLiteral("regalon.db3")));
-        db.SetMustExists(false);
-        db.Open();
-        db.ExecSQL(QStringLiteral(
-            "CREATE TABLE MATR (IDENT INTEGER NOT NULL, IDTYP INTEGER, NAZEV VARCHAR(32), POPIS VARCHAR(64),"
-            " MISTO VARCHAR(32), PATH_DOK VARCHAR(255), OBSAH TEXT, PRIMARY KEY (IDENT));"));
+        CreateItemTable(db, dir.filePath(QStringLiteral("regalon.db3")));
         Fill();
         db.ExecSQL(QStringLiteral("CREATE INDEX IXTYP ON MATR (IDTYP, NAZEV); CREATE INDEX IXMATR ON MATR (NAZEV,IDTYP);"
                                   "CREATE INDEX IXPOPIS ON MATR (POPIS); CREATE INDEX IXMISTO ON MATR (MISTO,POPIS);"));

@@ -11,6 +11,7 @@
 #include "search/fulltext.h"
 #include "sqlite/sql3_table.h"
 
+#include "bench_data.h"
 #include "ratio.h"
 
 #include <QCoreApplication>
@@ -40,13 +41,8 @@ struct Items {
 
     Items()
     {
-        db.SetDriver(QCoreApplication::applicationDirPath() + QStringLiteral("/libsqlite3.so.0"));
-        db.SetDatabaseFile(dir.filePath(QStringLiteral("regalon.db3")));
-        db.SetMustExists(false);
-        db.Open();
+        CreateItemTable(db, dir.filePath(QStringLiteral("regalon.db3")));
         db.ExecSQL(QStringLiteral(
-            "CREATE TABLE MATR (IDENT INTEGER NOT NULL, IDTYP INTEGER, NAZEV VARCHAR(32), POPIS VARCHAR(64),"
-            " MISTO VARCHAR(32), PATH_DOK VARCHAR(255), OBSAH TEXT, PRIMARY KEY (IDENT));"
             "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<")
                    + QString::number(kItems)
                    + QStringLiteral(") INSERT INTO MATR SELECT i, i%2000+1,"
