@@ -62,8 +62,7 @@ int CheckCsvCommand(const QString& fileName)
     ImportSettings settings;
     QStringList header;
     try {
-        if (!file.open(QIODevice::ReadOnly))
-            throw Exception(QStringLiteral("Soubor %1 nelze otevřít: %2").arg(fileName, file.errorString()));
+        OpenCsvFile(file);
         const CsvDetection detection = DetectCsv(file);
         settings.dialect = detection.dialect;
         CsvReader(file, settings.dialect).Next(header);

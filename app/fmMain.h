@@ -30,6 +30,7 @@
 class QAction;
 class QCheckBox;
 class TDocumentSearch;
+struct ImportResult;
 class QFrame;
 class QKeyEvent;
 class QLabel;
@@ -189,6 +190,7 @@ public:
     void exportCsvClick();      // the whole catalogue
     void exportListCsvClick();  // the items the list shows, in its order
     void importCsvClick();
+    void ShowImported(const ImportResult& result);  // the summary, then the list on the first item
     QAction* menuExportCsv = nullptr;
     QAction* menuImportCsv = nullptr;
     QAction* menuExportListCsv = nullptr;
@@ -315,14 +317,23 @@ private:
     bool placementFramed_ = false;
 
     // --- Backup and restore (fmMainBackup.cpp) ---------------------------------------------------
-    // The backup's step report: ProgressStep, then the cancel question if the cancel button was
-    // clicked meanwhile. Asked only here, outside the panel's message pass, whose input filter
-    // would keep the question's box from taking any answer.
+    // What the cancel button of a long job asks, and what the panel says once the user said Yes.
+    struct CancelTexts {
+        QString question, caption, stopping;
+    };
+    // The backup's step report: ProgressStep, then CancelStep.
     bool BackupStep(int position, const QString& text);
+    // Asks the cancel question if the cancel button was clicked during the step's message pass;
+    // answers whether the job goes on. Asked only here, outside the pass, whose input filter would
+    // keep the question's box from taking any answer.
+    bool CancelStep();
     void AskCancel();
+    // Shows the panel with its cancel button for the job; EndJob hides it again.
+    void StartJob(const CancelTexts& job, const QString& caption);
+    void EndJob();
     int ShownItemCount();         // the rows the list shows now
     void ReloadCatalogueView();   // the list on its first row and the tree, after a restore
-    bool backupRunning_ = false;
+    const CancelTexts* runningJob_ = nullptr;  // the cancellable job running now, if any
     bool cancelClicked_ = false;
     // --- end of backup and restore ---------------------------------------------------------------
 };

@@ -40,22 +40,17 @@ void TfMain::ConnectBackup()
 
 void TfMain::zalohaDatClick()
 {
+    static const CancelTexts backup{QStringLiteral("Opravdu přerušit zálohování databáze?"), QStringLiteral("Zálohování"),
+                                    QStringLiteral("Dokončuji aktuální dokument...")};
     QSettings& settings = dm->SettingsFile();
     dm->dlgBackup.SetInitialDir(settings.value(kLastDir).toString());
     dm->dlgBackup.SetFileName(DefaultBackupName(QDateTime::currentDateTime()));
-    cancelRequested = false;
-    cancelClicked_ = false;
+    StartJob(backup, QStringLiteral("Zálohování databáze..."));
+    const auto end = qScopeGuard([this] { EndJob(); });
     progress->setMaximum(ShownItemCount());
-    progress->setValue(0);
-    ShowProgress(true, true, QStringLiteral("Zálohování databáze..."));
-    backupRunning_ = true;
-    const auto end = qScopeGuard([this] {
-        backupRunning_ = false;
-        ShowProgress(false, false, QString());
-    });
     if (!dm->BackupDatabase(table, [this](int position, const QString& text) { return BackupStep(position, text); }))
         return;
-    ShowProgress(false, false, QString());
+    EndJob();
     RequestIndexing();
     settings.setValue(kLastDir, FolderWithSeparator(dm->dlgBackup.FileName()));
     settings.sync();  // a failed write is reported when the window closes and writes its settings
@@ -63,9 +58,28 @@ void TfMain::zalohaDatClick()
                 QMessageBox::Information);
 }
 
+void TfMain::StartJob(const CancelTexts& job, const QString& caption)
+{
+    cancelRequested = false;
+    cancelClicked_ = false;
+    ShowProgress(true, true, caption);
+    runningJob_ = &job;
+}
+
+void TfMain::EndJob()
+{
+    runningJob_ = nullptr;
+    ShowProgress(false, false, QString());
+}
+
 bool TfMain::BackupStep(int position, const QString& text)
 {
     ProgressStep(position, text);
+    return CancelStep();
+}
+
+bool TfMain::CancelStep()
+{
     if (std::exchange(cancelClicked_, false))
         AskCancel();
     return !cancelRequested;
@@ -73,24 +87,19 @@ bool TfMain::BackupStep(int position, const QString& text)
 
 void TfMain::brCancelClick()
 {
-    // During a backup the click arrives inside the panel's message pass; the step that made the
-    // pass asks as soon as it returns, and the backup stops right there on Yes.
-    if (backupRunning_) {
-        cancelClicked_ = true;
-        return;
-    }
-    AskCancel();
+    // The click arrives inside a job step's message pass; the step asks as soon as the pass
+    // returns, and the job stops right there on Yes.
+    cancelClicked_ = runningJob_ != nullptr;
 }
 
 void TfMain::AskCancel()
 {
-    cancelRequested = ShowMessage(this, QStringLiteral("Opravdu přerušit zálohování databáze?"),
-                                  QStringLiteral("Zálohování"), QMessageBox::Warning,
+    cancelRequested = ShowMessage(this, runningJob_->question, runningJob_->caption, QMessageBox::Warning,
                                   QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
     if (!cancelRequested)
         return;
-    progressText->setText(QStringLiteral("Dokončuji aktuální dokument..."));
+    progressText->setText(runningJob_->stopping);
     progressText->repaint();
 }
 

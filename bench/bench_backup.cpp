@@ -9,7 +9,6 @@
 #include "data/uDM.h"
 
 #include "sqlite/sql3_query.h"
-#include "sqlite/sql3_utils.h"
 
 #include "bench_data.h"
 #include "ratio.h"
@@ -77,10 +76,12 @@ void Prepare(Catalogue& c, const QString& folder)
     }
     c.data = std::make_unique<Tdm>();
     c.data->OpenCatalogue();
-    for (int i = 0; i < kDocuments; ++i)
-        c.data->db.ExecSQL(QString("INSERT INTO MATR (IDENT, IDTYP, NAZEV, PATH_DOK) VALUES(%1, 0, 'item %1', %2)")
-                               .arg(i + 1)
-                               .arg(QuoteString(c.files[i])));
+    FillItems(*c.data, 1, kDocuments, [&c](int i) {
+        BenchItem item;
+        item.name = QString("item %1").arg(i + 1);
+        item.document = c.files[i];
+        return item;
+    });
     c.items.SetDatabase(&c.data->db);
     c.items.SetTableName("MATR");
     c.items.SetIndexName("IXMATR");

@@ -39,6 +39,27 @@ void FillLargeCatalogue(TMeral3Database& db)
                                 "COMMIT;"));
 }
 
+void FillItems(Tdm& data, qint64 first, int count, const std::function<BenchItem(int)>& item)
+{
+    const QString insert = QStringLiteral("INSERT INTO MATR (IDENT,IDTYP,NAZEV,POPIS,MISTO,PATH_DOK,OBSAH) "
+                                          "VALUES (:i,:g,:n,:d,:p,:k,:o)");
+    WorkGuard work(data);
+    TParams params;
+    for (int i = 0; i < count; ++i) {
+        const BenchItem values = item(i);
+        params.Clear();
+        params.Add(QStringLiteral("i")).SetAsLargeInt(first + i);
+        params.Add(QStringLiteral("g")).SetAsLargeInt(values.group);
+        params.Add(QStringLiteral("n")).SetAsString(values.name);
+        params.Add(QStringLiteral("d")).SetAsString(values.description);
+        params.Add(QStringLiteral("p")).SetAsString(values.place);
+        params.Add(QStringLiteral("k")).SetAsString(values.document);
+        params.Add(QStringLiteral("o")).SetAsString(values.content);
+        data.db.ExecSQL(insert, &params);
+    }
+    work.Commit();
+}
+
 QByteArray OfficeDocument(qsizetype size, unsigned seed, int longestBinaryRun)
 {
     static const char* const words[] = {"regál", "položka", "výkres", "skříň", "šroub", "M8x40", "pozinkovaný",

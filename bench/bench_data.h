@@ -4,9 +4,13 @@
 // wherever two benchmarks need the same kind of data.
 
 #include <QByteArray>
+#include <QString>
+
+#include <functional>
 
 class QString;
 class TMeral3Database;
+class Tdm;
 
 // The large catalogue: 100,000 items in 2,000 groups of three levels.
 inline constexpr int kCatalogueItems = 100000;
@@ -21,6 +25,16 @@ void CreateItemTable(TMeral3Database& db, const QString& file);
 // branch (100 groups) holds 5 % of them. Every hundredth designation is a cable: the text
 // "kabel" matches 1 %.
 void FillLargeCatalogue(TMeral3Database& db);
+
+// One item of a catalogue filled by FillItems.
+struct BenchItem {
+    qint64 group = 0;
+    QString name, description, place, document, content;
+};
+
+// Writes `count` items with the identifiers from `first` on in one transaction, each through the
+// access layer's statement with parameters; item(i) makes the i-th, from 0.
+void FillItems(Tdm& data, qint64 first, int count, const std::function<BenchItem(int)>& item);
 
 // Text lines of catalogue words, random binary runs of up to longestBinaryRun bytes and tables
 // of numbers, as office documents mix them; the same seed gives the same bytes.

@@ -8,6 +8,7 @@
 #include "exchange/csvexport.h"
 #include "exchange/csvimport.h"
 
+#include "bench_data.h"
 #include "raw_catalogue.h"
 #include "ratio.h"
 
@@ -27,35 +28,29 @@ constexpr int kGroups = 100;
 
 struct Fixture {
     std::unique_ptr<Tdm> data;
-    QByteArray csv;                   // the import's file
-    std::vector<QStringList> rows;    // the same rows split: group path, designation, description, place
-    QHash<QString, qint64> groupOf;   // path -> group
+    QByteArray csv;               // the import's file
+    std::vector<BenchItem> rows;  // the same rows split, each with its group
 };
 Fixture* fixture = nullptr;
 
+QString GroupName(int group) { return QStringLiteral("Skupina %1 – šrouby").arg(group); }
+
+// The catalogue's items and the import's rows are the same texts.
 void FillCatalogue(Fixture& f)
 {
-    WorkGuard work(*f.data);
     for (int g = 1; g <= kGroups; ++g)
-        f.data->db.ExecSQL(QStringLiteral("INSERT INTO TYPY VALUES (%1,0,0,'Skupina %1 – šrouby','')").arg(g));
-    for (int g = 1; g <= kGroups; ++g)
-        f.groupOf.insert(QStringLiteral("Skupina %1 – šrouby").arg(g), g);
+        f.data->db.ExecSQL(QStringLiteral("INSERT INTO TYPY VALUES (%1,0,0,'%2','')").arg(g).arg(GroupName(g)));
     f.csv = "Skupina;Označení;Popis;Umístění\r\n";
-    TParams params;
     for (int i = 1; i <= kItems; ++i) {
-        const QStringList row{QStringLiteral("Skupina %1 – šrouby").arg(i % kGroups + 1), QStringLiteral("Položka %1").arg(i),
-                              QStringLiteral("pozinkovaný šroub M%1, délka %2 mm").arg(i % 12).arg(i % 90),
-                              QStringLiteral("Regál %1").arg(i % 40)};
+        BenchItem row;
+        row.group = i % kGroups + 1;
+        row.name = QStringLiteral("Položka %1").arg(i);
+        row.description = QStringLiteral("pozinkovaný šroub M%1, délka %2 mm").arg(i % 12).arg(i % 90);
+        row.place = QStringLiteral("Regál %1").arg(i % 40);
+        f.csv += QStringList{GroupName(int(row.group)), row.name, row.description, row.place}.join(u';').toUtf8() + "\r\n";
         f.rows.push_back(row);
-        f.csv += row.join(u';').toUtf8() + "\r\n";
-        params.Clear();
-        params.Add(QStringLiteral("g")).SetAsLargeInt(i % kGroups + 1);
-        params.Add(QStringLiteral("n")).SetAsString(row[1]);
-        params.Add(QStringLiteral("d")).SetAsString(row[2]);
-        params.Add(QStringLiteral("p")).SetAsString(row[3]);
-        f.data->db.ExecSQL(QStringLiteral("INSERT INTO MATR VALUES (%1,:g,:n,:d,:p,'','')").arg(i), &params);
     }
-    work.Commit();
+    FillItems(*f.data, 1, kItems, [&f](int i) { return f.rows[size_t(i)]; });
 }
 
 void RemoveImported()
@@ -76,23 +71,7 @@ void ImportFile()
 
 void InsertRows()
 {
-    WorkGuard work(*fixture->data);
-    TParams params;
-    qint64 ident = kItems;
-    for (const QStringList& row : fixture->rows) {
-        params.Clear();
-        params.Add(QStringLiteral("i")).SetAsLargeInt(++ident);
-        params.Add(QStringLiteral("g")).SetAsLargeInt(fixture->groupOf.value(row[0]));
-        params.Add(QStringLiteral("n")).SetAsString(row[1]);
-        params.Add(QStringLiteral("d")).SetAsString(row[2]);
-        params.Add(QStringLiteral("p")).SetAsString(row[3]);
-        params.Add(QStringLiteral("k")).SetAsString(QString());
-        params.Add(QStringLiteral("o")).SetAsString(QString());
-        fixture->data->db.ExecSQL(QStringLiteral("INSERT INTO MATR (IDENT,IDTYP,NAZEV,POPIS,MISTO,PATH_DOK,OBSAH) "
-                                                 "VALUES (:i,:g,:n,:d,:p,:k,:o)"),
-                                  &params);
-    }
-    work.Commit();
+    FillItems(*fixture->data, kItems + 1, kItems, [](int i) { return fixture->rows[size_t(i)]; });
 }
 
 void ExportItems()

@@ -32,6 +32,7 @@
 namespace {
 
 constexpr int kPreviewRows = 20;
+constexpr int kPreviewColumnWidth = 260;  // wider columns are cut; the cell's tooltip holds all
 const QString kCaption = QStringLiteral("Import z CSV");
 
 template <typename T>
@@ -41,10 +42,22 @@ T* Named(T* widget, const char* name)
     return widget;
 }
 
-void OpenRead(QFile& file)
+// A label that names the control for a screen reader and moves to it with its mnemonic.
+QLabel* LabelFor(const QString& text, QWidget* buddy)
 {
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Soubor %1 nelze otevřít: %2").arg(file.fileName(), file.errorString()));
+    auto* label = new QLabel(text, buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
+}
+
+// A cell's text on one line: a line break inside the field shows as an arrow.
+QString OneLine(const QString& field)
+{
+    QString text = field.left(200);
+    text.replace(QLatin1String("\r\n"), QStringLiteral("↵"));
+    text.replace(u'\r', u'↵');
+    text.replace(u'\n', u'↵');
+    return text;
 }
 
 TCsvSaveAnswer& SaveAnswer()
@@ -65,10 +78,13 @@ TfCsvImport::TfCsvImport(Tdm& data, QWidget* parent) : QDialog(parent), data_(da
     bodyLayout->addWidget(CreateFilePart());
     preview = Named(new QTableWidget(body_), "preview");
     preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    preview->setAccessibleName(QStringLiteral("Náhled souboru a cíl každého sloupce"));
+    preview->setWordWrap(false);
     bodyLayout->addWidget(preview, 2);
     bodyLayout->addWidget(CreateOptionsPart());
     report = Named(new QPlainTextEdit(body_), "report");
     report->setReadOnly(true);
+    report->setAccessibleName(QStringLiteral("Výsledek kontroly"));
     bodyLayout->addWidget(report, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(body_, 1);
@@ -86,10 +102,11 @@ QWidget* TfCsvImport::CreateFilePart()
     auto* fileRow = new QHBoxLayout;
     edFile = Named(new QLineEdit(part), "edFile");
     edFile->setReadOnly(true);
-    btnFile = Named(new QPushButton(QStringLiteral("Vybrat…"), part), "btnFile");
+    btnFile = Named(new QPushButton(QStringLiteral("&Vybrat…"), part), "btnFile");
+    btnFile->setAccessibleName(QStringLiteral("Vybrat soubor CSV"));
     fileRow->addWidget(edFile, 1);
     fileRow->addWidget(btnFile);
-    form->addRow(QStringLiteral("Soubor:"), fileRow);
+    form->addRow(LabelFor(QStringLiteral("&Soubor:"), edFile), fileRow);
     auto* readingRow = new QHBoxLayout;
     cbEncoding = Named(new QComboBox(part), "cbEncoding");
     for (CsvEncoding e : {CsvEncoding::Utf8Bom, CsvEncoding::Utf8, CsvEncoding::Windows1250, CsvEncoding::Utf16LE,
@@ -98,11 +115,11 @@ QWidget* TfCsvImport::CreateFilePart()
     cbDelimiter = Named(new QComboBox(part), "cbDelimiter");
     for (QChar d : {QChar(u';'), QChar(u','), QChar(u'\t')})
         cbDelimiter->addItem(DelimiterName(d), d);
-    chkHeader = Named(new QCheckBox(QStringLiteral("První řádek nese názvy sloupců"), part), "chkHeader");
+    chkHeader = Named(new QCheckBox(QStringLiteral("&První řádek nese názvy sloupců"), part), "chkHeader");
     chkHeader->setChecked(true);
-    readingRow->addWidget(new QLabel(QStringLiteral("Kódování:"), part));
+    readingRow->addWidget(LabelFor(QStringLiteral("&Kódování:"), cbEncoding));
     readingRow->addWidget(cbEncoding);
-    readingRow->addWidget(new QLabel(QStringLiteral("Oddělovač:"), part));
+    readingRow->addWidget(LabelFor(QStringLiteral("&Oddělovač:"), cbDelimiter));
     readingRow->addWidget(cbDelimiter);
     readingRow->addWidget(chkHeader);
     readingRow->addStretch(1);
@@ -120,21 +137,21 @@ QWidget* TfCsvImport::CreateOptionsPart()
     auto* form = new QFormLayout(part);
     form->setContentsMargins(0, 0, 0, 0);
     cbGroup = Named(new QComboBox(part), "cbGroup");
-    form->addRow(QStringLiteral("Skupina pro řádky bez skupiny:"), cbGroup);
-    chkUpdate = Named(new QCheckBox(QStringLiteral("Položky se známým číslem aktualizovat místo přidání"), part), "chkUpdate");
-    chkDocuments = Named(new QCheckBox(QStringLiteral("Dokumenty ze sloupce Dokument uložit do katalogu"), part), "chkDocuments");
+    form->addRow(LabelFor(QStringLiteral("Skupina pro řádky &bez skupiny:"), cbGroup), cbGroup);
+    chkUpdate = Named(new QCheckBox(QStringLiteral("Položky se známým číslem &aktualizovat místo přidání"), part), "chkUpdate");
+    chkDocuments = Named(new QCheckBox(QStringLiteral("&Dokumenty ze sloupce Dokument uložit do katalogu"), part), "chkDocuments");
     form->addRow(chkUpdate);
     form->addRow(chkDocuments);
     auto* choices = new QHBoxLayout;
-    rbCut = Named(new QRadioButton(QStringLiteral("zkrátit a nahradit"), part), "rbCut");
-    rbSkip = Named(new QRadioButton(QStringLiteral("vynechat tyto řádky"), part), "rbSkip");
-    rbStop = Named(new QRadioButton(QStringLiteral("zastavit import"), part), "rbStop");
+    rbCut = Named(new QRadioButton(QStringLiteral("zkrátit a &nahradit"), part), "rbCut");
+    rbSkip = Named(new QRadioButton(QStringLiteral("v&ynechat tyto řádky"), part), "rbSkip");
+    rbStop = Named(new QRadioButton(QStringLiteral("zastavit i&mport"), part), "rbStop");
     rbStop->setChecked(true);
     for (QRadioButton* rb : {rbCut, rbSkip, rbStop}) {
         choices->addWidget(rb);
         connect(rb, &QRadioButton::toggled, this, [this] { UpdateImportButton(); });
     }
-    btnCheck = Named(new QPushButton(QStringLiteral("Zkontrolovat"), part), "btnCheck");
+    btnCheck = Named(new QPushButton(QStringLiteral("Zkontrolova&t"), part), "btnCheck");
     choices->addStretch(1);
     choices->addWidget(btnCheck);
     form->addRow(QStringLiteral("Hodnoty, které se nevejdou:"), choices);
@@ -149,11 +166,12 @@ QLayout* TfCsvImport::CreateButtons()
     auto* row = new QHBoxLayout;
     progressBar = Named(new QProgressBar(this), "progressBar");
     progressBar->setRange(0, 1000);
+    progressBar->setAccessibleName(QStringLiteral("Průběh"));
     progressBar->setVisible(false);
-    btnCancel = Named(new QPushButton(QStringLiteral("Přerušit"), this), "btnCancel");
+    btnCancel = Named(new QPushButton(QStringLiteral("Př&erušit"), this), "btnCancel");
     btnCancel->setVisible(false);
-    bImport = Named(new QPushButton(QStringLiteral("Importovat"), this), "bImport");
-    bClose = Named(new QPushButton(QStringLiteral("Zavřít"), this), "bClose");
+    bImport = Named(new QPushButton(QStringLiteral("&Importovat"), this), "bImport");
+    bClose = Named(new QPushButton(QStringLiteral("&Zavřít"), this), "bClose");
     row->addWidget(progressBar, 1);
     row->addWidget(btnCancel);
     row->addStretch(0);
@@ -201,7 +219,7 @@ void TfCsvImport::OpenFile(const QString& path)
     preview->setColumnCount(0);
     RunWithProgress([&] {
         QFile file(path);
-        OpenRead(file);
+        OpenCsvFile(file);
         const CsvDetection detection = DetectCsv(file, [this](qint64 done, qint64 total) { return Step(done, total); });
         cbEncoding->setCurrentIndex(cbEncoding->findData(int(detection.dialect.encoding)));
         cbDelimiter->setCurrentIndex(cbDelimiter->findData(detection.dialect.delimiter));
@@ -221,13 +239,16 @@ void TfCsvImport::ShowPreview(bool proposeMapping)
 {
     Invalidate();
     std::vector<QStringList> rows;
+    QList<qint64> lines;  // the file line each row starts on
     try {
         QFile file(path_);
-        OpenRead(file);
+        OpenCsvFile(file);
         CsvReader reader(file, Settings().dialect);
         QStringList fields;
-        while (int(rows.size()) <= kPreviewRows && reader.Next(fields))
+        while (int(rows.size()) <= kPreviewRows && reader.Next(fields)) {
             rows.push_back(fields);
+            lines << reader.Line();
+        }
         readable_ = true;
     } catch (const Exception& e) {
         readable_ = false;  // the rows before the fault still show; the fault is reported
@@ -240,14 +261,34 @@ void TfCsvImport::ShowPreview(bool proposeMapping)
     QStringList names = header ? rows.front() : QStringList();
     while (names.size() < columns)
         names << QStringLiteral("Sloupec %1").arg(names.size() + 1);
+    if (header) {
+        rows.erase(rows.begin());
+        lines.removeFirst();
+    }
     preview->setColumnCount(int(columns));
     preview->setHorizontalHeaderLabels(names);
-    preview->setRowCount(int(rows.size()) - (header ? 1 : 0) + 1);
-    for (size_t r = header ? 1 : 0, at = 1; r < rows.size(); ++r, ++at)
-        for (qsizetype c = 0; c < rows[r].size(); ++c)
-            preview->setItem(int(at), int(c), new QTableWidgetItem(rows[r][c].left(200)));
+    preview->setRowCount(int(rows.size()) + 1);
     SetTargets(names, proposeMapping && header);
+    FillPreview(rows, lines);
     UpdateImportButton();
+}
+
+void TfCsvImport::FillPreview(const std::vector<QStringList>& rows, const QList<qint64>& lines)
+{
+    // Row 0 holds the target of each column; each row of the file is headed by its line, as the
+    // check's report names it.
+    preview->setVerticalHeaderItem(0, new QTableWidgetItem(QStringLiteral("Cíl")));
+    for (size_t r = 0; r < rows.size(); ++r) {
+        preview->setVerticalHeaderItem(int(r) + 1, new QTableWidgetItem(QString::number(lines[qsizetype(r)])));
+        for (qsizetype c = 0; c < rows[r].size(); ++c) {
+            auto* cell = new QTableWidgetItem(OneLine(rows[r][c]));
+            cell->setToolTip(rows[r][c].left(1000));
+            preview->setItem(int(r) + 1, int(c), cell);
+        }
+    }
+    preview->resizeColumnsToContents();
+    for (int c = 0; c < preview->columnCount(); ++c)
+        preview->setColumnWidth(c, std::min(preview->columnWidth(c), kPreviewColumnWidth));
 }
 
 void TfCsvImport::SetTargets(const QStringList& header, bool propose)
@@ -256,6 +297,7 @@ void TfCsvImport::SetTargets(const QStringList& header, bool propose)
     for (int c = 0; c < preview->columnCount(); ++c) {
         auto* combo = new QComboBox(preview);
         combo->setObjectName(QStringLiteral("target%1").arg(c));
+        combo->setAccessibleName(QStringLiteral("Cíl sloupce %1").arg(header.value(c)));
         for (int t = 0; t < kImportTargetCount; ++t)
             combo->addItem(TargetName(ImportTarget(t)), t);
         combo->setCurrentIndex(size_t(c) < mapping.size() ? int(mapping[size_t(c)]) : 0);
@@ -299,7 +341,7 @@ void TfCsvImport::btnCheckClick()
     const ImportSettings settings = Settings();
     RunWithProgress([&] {
         QFile file(path_);
-        OpenRead(file);
+        OpenCsvFile(file);
         check_ = CheckImport(&data_.db, file, settings, [this](qint64 done, qint64 total) { return Step(done, total); });
         checked_ = true;
     });
@@ -326,6 +368,8 @@ void TfCsvImport::ShowReport(const ImportCheck& check)
                       QStringLiteral("Řádků s hodnotou, která se nevejde: %1 (bez označení: %2)")
                           .arg(check.faultyRows)
                           .arg(check.unnamedRows)};
+    if (check.faultyRows > 0)
+        lines << QStringLiteral("Při volbě „zastavit import“ nelze importovat; řádky bez označení se neimportují nikdy.");
     for (const ImportProblem& problem : check.problems)
         lines << problem.Text();
     if (check.problemCount > qint64(check.problems.size()))
@@ -337,26 +381,8 @@ void TfCsvImport::bImportClick()
 {
     if (!checked_)
         btnCheckClick();
-    if (!checked_ || !bImport->isEnabled())
-        return;
-    const ImportSettings settings = Settings();
-    bool done = false;
-    RunWithProgress([&] {
-        QFile file(path_);
-        OpenRead(file);
-        result_ = RunImport(data_, file, settings, [this](qint64 at, qint64 total) { return Step(at, total); });
-        done = true;
-    });
-    if (!done)
-        return;
-    ShowMessage(this,
-                QStringLiteral("Přidáno položek: %1, aktualizováno: %2, vynecháno řádků: %3, nových skupin: %4.")
-                    .arg(result_.added)
-                    .arg(result_.updated)
-                    .arg(result_.skipped)
-                    .arg(result_.groupsCreated),
-                kCaption, QMessageBox::Information);
-    accept();
+    if (checked_ && bImport->isEnabled())
+        accept();
 }
 
 void TfCsvImport::RunWithProgress(const std::function<void()>& work)
@@ -376,7 +402,7 @@ void TfCsvImport::RunWithProgress(const std::function<void()>& work)
     try {
         work();
     } catch (const CsvCancelled&) {
-        report->setPlainText(QStringLiteral("Přerušeno; v katalogu se nic nezměnilo."));
+        report->setPlainText(QStringLiteral("Přerušeno."));
     } catch (const Exception& e) {
         report->setPlainText(e.Message());
         ShowMessage(this, e.Message() + QStringLiteral("\nV katalogu se nic nezměnilo."), kCaption, QMessageBox::Warning);
@@ -390,10 +416,12 @@ bool TfCsvImport::Step(qint64 done, qint64 total)
     return !cancel_;
 }
 
-QList<qint64> CsvImportDialog(Tdm& data, QWidget* owner)
+std::optional<CsvImportRequest> CsvImportDialog(Tdm& data, QWidget* owner)
 {
     TfCsvImport dialog(data, owner);
-    return dialog.exec() == QDialog::Accepted ? dialog.Result().items : QList<qint64>();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return CsvImportRequest{dialog.FileName(), dialog.Settings()};
 }
 
 void SetCsvSaveAnswer(TCsvSaveAnswer answer)

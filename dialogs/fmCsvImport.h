@@ -1,13 +1,16 @@
 #pragma once
 
 // The CSV import dialog: the file, its detected encoding and delimiter (changeable), a preview of
-// the first rows with a target per column, the target group, the check and dry-run report, the
-// choice for values that do not fit, and the import with a progress bar and a cancel button.
-// The import runs in one transaction: a cancel or an error leaves the catalogue as it was.
+// the first rows with a target per column, the target group, the check and dry-run report with a
+// progress bar and a cancel button, and the choice for values that do not fit. The dialog writes
+// nothing: "Importovat" closes it with the file and settings checked, and the main window runs
+// the import with its progress panel.
 
 #include "exchange/csvimport.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -31,10 +34,12 @@ public:
     void OpenFile(const QString& path);
     void btnFileClick();
     void btnCheckClick();
+    // Checks first when the settings changed since the check; accepts unless a value that does not
+    // fit would stop the import.
     void bImportClick();
     // The settings as the controls stand.
     ImportSettings Settings() const;
-    const ImportResult& Result() const { return result_; }
+    const QString& FileName() const { return path_; }
 
     QLineEdit* edFile = nullptr;
     QPushButton* btnFile = nullptr;
@@ -63,6 +68,7 @@ private:
     void ReadingChanged();     // encoding, delimiter or header changed: preview and mapping anew
     void ShowPreview(bool proposeMapping);
     void SetTargets(const QStringList& header, bool propose);
+    void FillPreview(const std::vector<QStringList>& rows, const QList<qint64>& lines);
     void Invalidate();         // a change after the check: check again before importing
     void UpdateImportButton();
     void ShowReport(const ImportCheck& check);
@@ -77,11 +83,15 @@ private:
     bool checked_ = false;
     bool cancel_ = false;
     ImportCheck check_;
-    ImportResult result_;
 };
 
-// Runs the import dialog; answers the items imported (empty when nothing was imported).
-QList<qint64> CsvImportDialog(Tdm& data, QWidget* owner);
+struct CsvImportRequest {
+    QString fileName;
+    ImportSettings settings;
+};
+
+// Runs the import dialog; answers the file and settings to import, none when the user closed it.
+std::optional<CsvImportRequest> CsvImportDialog(Tdm& data, QWidget* owner);
 
 // The save dialog of an export: the file and the dialect chosen by its type filter. False when
 // the user cancelled. Tests put in their own answer with SetCsvSaveAnswer.

@@ -141,6 +141,12 @@ private:
 
 }  // namespace
 
+void OpenCsvFile(QFile& file)
+{
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Soubor %1 nelze otevřít: %2").arg(file.fileName(), file.errorString()));
+}
+
 CsvText::CsvText(QIODevice& in, CsvEncoding encoding) : in_(in), encoding_(encoding), decoder_(DecoderOf(encoding)) {}
 
 bool CsvText::Next(QString& chunk, qint64 line)

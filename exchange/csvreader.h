@@ -8,6 +8,7 @@
 
 #include "sqlite/errors.h"
 
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
@@ -25,6 +26,9 @@ public:
 
 // The longest field read; a longer one (an unclosed quote in a huge file) is refused.
 inline constexpr qsizetype kCsvMaxField = 64 * 1024 * 1024;
+
+// Opens the file for reading; raises with a Czech text naming it and the reason when it cannot.
+void OpenCsvFile(QFile& file);
 
 // The decoded text of a device, chunk by chunk.
 class CsvText {

@@ -88,13 +88,6 @@ protected:
         return nullptr;
     }
     QString LastDir() { return Settings()->value("backup/LASTDIR", "<none>").toString(); }
-    QStringList Texts()
-    {
-        QStringList texts;
-        for (const auto& shown : MessageBoxAnswers::History())
-            texts << shown.text;
-        return texts;
-    }
     QStringList TopNodes()
     {
         QStringList names;

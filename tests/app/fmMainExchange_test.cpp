@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -39,6 +41,15 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    // Answers the import dialog with the file, as checked and accepted with "Importovat".
+    void ImportThrough(const QString& path)
+    {
+        WhenModal([path](QDialog& dialog) {
+            static_cast<TfCsvImport&>(dialog).OpenFile(path);
+            static_cast<TfCsvImport&>(dialog).bImportClick();
+        });
+    }
+
     QString target = folder.File(QStringLiteral("seznam.csv"));
 };
 
@@ -65,12 +76,38 @@ TEST_F(MainExchange, afterAnImportTheListShowsTheImportedItems)
     TfMain& w = Open();
     Select(Node(2));
     const QString path = folder.WriteFile(QStringLiteral("in.csv"), "Skupina;Označení\r\nNová;Vložená\r\n");
-    WhenModal([&](QDialog& dialog) {
-        static_cast<TfCsvImport&>(dialog).OpenFile(path);
-        static_cast<TfCsvImport&>(dialog).bImportClick();
-    });
+    ImportThrough(path);
     w.menuImportCsv->trigger();
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("Přidáno položek: 1, aktualizováno: 0, vynecháno řádků: 0, nových skupin: 1.")});
     EXPECT_EQ(w.SelectedNode(), AllItems());
     EXPECT_EQ(w.tableNAZEV->AsString(), QStringLiteral("Vložená"));
     EXPECT_EQ(ListedItems().size(), 5);
+}
+
+TEST_F(MainExchange, theProgressPanelsCancelButtonRollsTheWholeImportBack)
+{
+    TfMain& w = Open();
+    w.show();
+    QByteArray bytes = "Skupina;Označení\r\n";
+    for (int i = 0; i < 5000; ++i)
+        bytes += QStringLiteral("Nová;položka %1\r\n").arg(i).toUtf8();
+    ImportThrough(folder.WriteFile(QStringLiteral("big.csv"), bytes));
+    // The click lands in the import's first progress step, the rows before it already written.
+    QTimer click;
+    QObject::connect(&click, &QTimer::timeout, &click, [&] {
+        if (w.panelProgress->isVisible()) {
+            click.stop();
+            w.brCancel->click();
+        }
+    });
+    click.start(0);
+    MessageBoxAnswers::Queue(QMessageBox::Yes);
+    w.menuImportCsv->trigger();
+    EXPECT_EQ(Texts(), (QStringList{QStringLiteral("Opravdu přerušit import? V katalogu se nic nezmění."),
+                                    QStringLiteral("Import byl přerušen, v katalogu se nic nezměnilo.")}));
+    EXPECT_FALSE(w.panelProgress->isVisible());
+    EXPECT_EQ(Value("SELECT group_concat(NAZEV, '|') FROM (SELECT NAZEV FROM MATR ORDER BY IDENT)"),
+              QStringLiteral("Kabel CYKY|=Kabel H05|Svorka|Drát"));
+    EXPECT_EQ(Value("SELECT count(*) FROM TYPY"), QStringLiteral("2"));
+    EXPECT_EQ(ListedItems().size(), 4);
 }

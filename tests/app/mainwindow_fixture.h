@@ -72,6 +72,14 @@ protected:
         ids.sort();
         return ids;
     }
+    // The texts of the message boxes shown, in order.
+    QStringList Texts()
+    {
+        QStringList texts;
+        for (const auto& shown : MessageBoxAnswers::History())
+            texts << shown.text;
+        return texts;
+    }
     const MessageBoxAnswers::Shown* LastMessage()
     {
         const auto& history = MessageBoxAnswers::History();
