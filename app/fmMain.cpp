@@ -10,6 +10,7 @@
 #include "toolkit/icons.h"
 #include "toolkit/lockedwrite.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/statuspanel.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
