@@ -229,6 +229,13 @@ TEST_F(ItemList, TheCurrentItemShowsItsPlaceAndDescriptionInTheStatusBar)
     EXPECT_EQ(w.StatusText(1), "Police");
     EXPECT_EQ(w.StatusText(2), "cín");
 
+    // In the first window size the description has the rest of the bar, not an empty neighbour.
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* description = w.findChild<QLabel*>("status2");
+    EXPECT_GE(description->width(), w.width() - 2 * 256 - 80);  // the size grip and spacing
+
     // An empty list keeps the texts.
     w.edFilter->setText("nic takového");
     w.toolFilterClick();
