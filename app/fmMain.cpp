@@ -10,6 +10,7 @@
 #include "toolkit/icons.h"
 #include "toolkit/lockedwrite.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/statuspanel.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -237,6 +238,8 @@ void TfMain::CreateStatusBar()
 {
     status = statusBar();
     status->setObjectName(QStringLiteral("status"));
+    status->setAccessibleName(QStringLiteral("Stav"));
+    status->setAccessibleDescription(QStringLiteral("Umístění a popis vybrané položky"));
     status->setFixedHeight(19);
     for (int i = 0; i < 3; ++i) {
         auto* panel = new StatusPanel(status);

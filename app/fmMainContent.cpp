@@ -106,6 +106,7 @@ void TfMain::CreateContentArea()
     panelDoc->setObjectName(QStringLiteral("panelDoc"));
     panelDoc->setFixedHeight(32);
     panelDoc->setFrameShape(QFrame::StyledPanel);
+    panelDoc->setAccessibleName(QStringLiteral("Hlavní dokument"));
     panelDocCaption = new QLabel(QStringLiteral("     Hlavní dokument:"), panelDoc);
     panelDocCaption->setObjectName(QStringLiteral("panelDocCaption"));
     QFont captionFont(QStringLiteral("Arial Narrow"), 8);

@@ -56,7 +56,8 @@ void TfMain::ConnectDocumentSearch()
     documentSearch->match = new QLabel(status);
     documentSearch->match->setObjectName(QStringLiteral("lblDocumentMatch"));
     documentSearch->match->setTextFormat(Qt::PlainText);
-    status->addWidget(documentSearch->match, 2);
+    // Only as wide as its text: empty, it must not squeeze the item's description.
+    status->addWidget(documentSearch->match);
     connect(cbDocuments, &QCheckBox::toggled, this, [this](bool on) {
         Guarded([this, on] {
             dm->SettingsFile().setValue(kSettingsKey, on);

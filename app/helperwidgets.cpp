@@ -14,14 +14,6 @@ QFont ArialFont(int pointSize, bool bold)
     return font;
 }
 
-void StatusPanel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    const QRect area = contentsRect().adjusted(2, 0, -2, 0);
-    painter.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
-    setToolTip(fontMetrics().horizontalAdvance(text()) > area.width() ? text() : QString());
-}
-
 RowIndicator::RowIndicator(QTableView* view) : QHeaderView(Qt::Vertical, view)
 {
     setSectionsClickable(false);

@@ -5,6 +5,7 @@
 #include "sqlite/errors.h"
 #include "toolkit/icons.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/statuspanel.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -18,9 +19,13 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kStripHeight = 23;
+constexpr int kTitleWidth = 256;
+constexpr int kPageWidth = 88;
 constexpr int kGroupGap = 6;
 constexpr int kMaxStepZoom = 300;
 constexpr int kMinStepZoom = 40;
@@ -128,18 +133,26 @@ void TfPrint::BuildStatusBar(QVBoxLayout* column)
 {
     bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("bar"));
-    const int widths[] = {256, 88, 0};
+    // The key hint is always read whole, at any font size or scale factor: in a narrow window the
+    // title panel gives way to it, down to a few letters.
+    auto* title = new StatusPanel(bar);
+    title->setMinimumWidth(title->fontMetrics().averageCharWidth() * 4);
+    title->setMaximumWidth(kTitleWidth);
+    auto* page = new QLabel(bar);
+    page->setFixedWidth(std::max(kPageWidth, page->fontMetrics().horizontalAdvance(QStringLiteral("#99999")) + 8));
+    auto* hint = new QLabel(
+        QStringLiteral("   +/- zvětšení  PageDown-další strana  PageUp-předchozí strana  F8-tisk"), bar);
+    panels_ = {title, page, hint};
     for (int i = 0; i < 3; ++i) {
-        panels_[i] = new QLabel(bar);
         panels_[i]->setObjectName(QStringLiteral("barPanel%1").arg(i));
         panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (widths[i] > 0) {
-            panels_[i]->setFixedWidth(widths[i]);
+        if (i < 2)
             panels_[i]->setAlignment(Qt::AlignCenter);
-        }
-        bar->addWidget(panels_[i], widths[i] > 0 ? 0 : 1);
     }
-    panels_[2]->setText(QStringLiteral("   +/- zvětšení  PageDown-další strana  PageUp-předchozí strana  F8-tisk"));
+    // The title takes up to its width before the hint gets the rest.
+    bar->addWidget(title, kTitleWidth);
+    bar->addWidget(page);
+    bar->addWidget(hint, 1);
     column->addWidget(bar);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class QFrame;
@@ -63,7 +64,7 @@ private:
     QFrame* Panel = nullptr;
     TReportPreview* prev = nullptr;
     QStatusBar* bar = nullptr;
-    QLabel* panels_[3] = {};
+    std::array<QLabel*, 3> panels_ = {};
 };
 
 // Shows the pages of the report in a modal preview window placed over the main window, and frees

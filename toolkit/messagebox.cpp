@@ -1,6 +1,9 @@
 #include "messagebox.h"
 
+#include <QAbstractButton>
+
 #include <deque>
+#include <utility>
 
 namespace {
 
@@ -55,6 +58,16 @@ QString FitOnScreen(const QString& text)
     return lines.join(u'\n');
 }
 
+// Qt's own button texts are English unless its Czech translations happen to be installed.
+void NameButtonsInCzech(QMessageBox& box)
+{
+    static const std::pair<QMessageBox::StandardButton, const char*> names[] = {
+        {QMessageBox::Yes, "&Ano"}, {QMessageBox::No, "&Ne"}, {QMessageBox::Cancel, "&Storno"}, {QMessageBox::Ok, "&OK"}};
+    for (const auto& [button, name] : names)
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(QString::fromUtf8(name));
+}
+
 }  // namespace
 
 QString MessageValue(const QString& value)
@@ -86,6 +99,7 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, con
     }
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setTextFormat(Qt::PlainText);
+    NameButtonsInCzech(box);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());

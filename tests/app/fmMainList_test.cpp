@@ -7,10 +7,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+#include "tests/support/settle.h"
 
 #include <functional>
 
@@ -177,6 +180,45 @@ TEST_F(ItemList, TheCurrentItemStaysInViewAndMarkedAfterEveryReRead)
     reRead("moved to another group", [&] { w.gridEndDrag(w.tree, Node(2)); });
 }
 
+// After a sort the row mark stands in the current row's band, on the screen as well as in a fresh
+// paint: the indicator column scrolls with the rows, so stale pixels would show one row off.
+TEST_F(ItemList, AfterASortTheRowMarkIsOnTheScreenAtTheCurrentRow)
+{
+    QString script = "BEGIN;";
+    for (int i = 100; i < 400; ++i)
+        script += QString("INSERT INTO MATR VALUES(%1,1,'Položka %2','','',NULL,NULL);").arg(i).arg(499 - i);
+    Sql(script + "COMMIT;");
+    TfMain& w = *window;
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTableView& grid = *w.grid;
+    QHeaderView& marks = *grid.verticalHeader();
+    w.table.Requery();
+    w.table.Locate("IDENT", 150);
+    // The lines of the indicator column's middle that hold dark pixels of the mark.
+    auto markLines = [&](const QImage& image, QPoint origin) {
+        QList<int> lines;
+        for (int y = 0; y < marks.viewport()->height(); ++y)
+            if (QColor(image.pixel(origin.x() + marks.width() / 2 - 1, origin.y() + y)).lightness() < 60)
+                lines << y;
+        return lines;
+    };
+    for (int column : {0, 2, 3, 4, 1}) {
+        ClickTitle(column);
+        const int row = w.gridModel->RowOfRecord(w.table.CurrentIndex());
+        const QRect band = grid.visualRect(w.gridModel->index(row, 0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return grid.viewport()->rect().contains(band); }, 2000)) << column;
+        Settle();
+        const QList<int> drawn = markLines(marks.viewport()->grab().toImage(), QPoint(0, 0));
+        ASSERT_FALSE(drawn.isEmpty()) << column;
+        EXPECT_GE(drawn.first(), band.top()) << column;
+        EXPECT_LE(drawn.last(), band.bottom()) << column;
+        const QImage screen = w.screen()->grabWindow(w.winId()).toImage();
+        EXPECT_EQ(markLines(screen, marks.viewport()->mapTo(&w, QPoint(0, 0))), drawn) << column;
+    }
+}
+
 TEST_F(ItemList, TheCurrentItemShowsItsPlaceAndDescriptionInTheStatusBar)
 {
     TfMain& w = *window;
@@ -186,6 +228,13 @@ TEST_F(ItemList, TheCurrentItemShowsItsPlaceAndDescriptionInTheStatusBar)
     EXPECT_EQ(Current(), "13");
     EXPECT_EQ(w.StatusText(1), "Police");
     EXPECT_EQ(w.StatusText(2), "cín");
+
+    // In the first window size the description has the rest of the bar, not an empty neighbour.
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* description = w.findChild<QLabel*>("status2");
+    EXPECT_GE(description->width(), w.width() - 2 * 256 - 80);  // the size grip and spacing
 
     // An empty list keeps the texts.
     w.edFilter->setText("nic takového");

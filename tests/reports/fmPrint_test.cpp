@@ -7,11 +7,13 @@
 #include "tests/support/controlnames.h"
 #include "tests/support/pdftext.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -115,6 +117,29 @@ TEST_F(PreviewTest, opensOverTheMainWindowWithItsStripAndStatusBar)
     EXPECT_EQ(w.PanelText(2), "   +/- zvětšení  PageDown-další strana  PageUp-předchozí strana  F8-tisk");
     EXPECT_EQ(Prev().PageNumber(), 1);
     EXPECT_EQ(Prev().Zoom(), 100);
+}
+
+// At a scale factor of 2 a 1280 pixel screen is 640 wide: in a main window that narrow, and with
+// a larger font, the key hint still shows whole; the title gives way and shows whole as a tooltip.
+TEST_F(PreviewTest, theKeyHintShowsWholeInANarrowWindowWithALargeFont)
+{
+    const QFont previous = QApplication::font();
+    QFont large = previous;
+    large.setPointSizeF(previous.pointSizeF() * 1.1);
+    QApplication::setFont(large);
+    const auto restore = qScopeGuard([&] { QApplication::setFont(previous); });
+    main.resize(640, 400);
+    report.SetReportTitle(QString("Seznam materiálu podle skupin a míst uložení").repeated(2));
+    TfPrint& w = Open(1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_EQ(w.width(), 640);
+    auto* hint = w.findChild<QLabel*>(kHintPanel);
+    auto* title = w.findChild<QLabel*>(kTitlePanel);
+    EXPECT_GE(hint->width(), hint->sizeHint().width());
+    EXPECT_GE(hint->contentsRect().width(), hint->fontMetrics().horizontalAdvance(hint->text()));
+    EXPECT_LE(title->geometry().right(), w.width());
+    title->grab();  // the tooltip is set when the panel is painted
+    EXPECT_EQ(title->toolTip(), report.ReportTitle());
 }
 
 TEST_F(PreviewTest, pictureButtonsShowTheSharedIconsAndPagingCaptionsAreBlack)

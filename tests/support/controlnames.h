@@ -14,9 +14,10 @@ constexpr auto kZoomToFitButton = "BitBtn7";
 constexpr auto kPrintButton = "BitBtn8";
 constexpr auto kZoomInButton = "BitBtn9";
 constexpr auto kZoomOutButton = "BitBtn10";
-// Its status bar: the report title, then the page number.
+// Its status bar: the report title, the page number and the key hint.
 constexpr auto kTitlePanel = "barPanel0";
 constexpr auto kPagePanel = "barPanel1";
+constexpr auto kHintPanel = "barPanel2";
 
 // The item dialog (TfMatrEdit): choosing the main document's file, and inserting a file link
 // into the content.

@@ -76,3 +76,30 @@ TEST(FileDialog, closingHidesTheNameBoxCompletionList)
     static_cast<QDialog&>(dialog).done(QDialog::Accepted);  // as Enter in the name box ends it
     EXPECT_FALSE(completer->popup()->isVisible());
 }
+
+// The same with real keys: a path typed into the name box pops the completion list up, and Enter,
+// delivered as the window system delivers it (to the pop-up while it shows), takes the file and
+// leaves no list behind.
+TEST(FileDialog, enterOnATypedPathClosesTheDialogAndItsCompletionList)
+{
+    QTemporaryDir dir;
+    QFile(dir.filePath("plan.pdf")).open(QIODevice::WriteOnly);
+    QFileDialog dialog(nullptr, QString(), dir.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    PrepareFileDialog(dialog);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_TRUE(name && name->completer());
+    QAbstractItemView* popup = name->completer()->popup();
+    name->setFocus();
+    QTest::keyClicks(name, dir.path() + QStringLiteral("/pl"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));  // the folder is listed in the background
+    QTest::keyClicks(name, QStringLiteral("an.pdf"));
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{dir.filePath("plan.pdf")});
+    EXPECT_FALSE(popup->isVisible());
+}

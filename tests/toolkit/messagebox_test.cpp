@@ -1,5 +1,6 @@
 #include "toolkit/messagebox.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QScopeGuard>
 #include <QScreen>
@@ -67,4 +68,33 @@ TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_TRUE(shown.startsWith("<b>Chyba</b> v obsahu:\nřádek 0 "));
     EXPECT_TRUE(shown.endsWith(" Ukončit aplikaci?"));  // the question the buttons answer stays
+}
+
+// Qt names its buttons in English unless its Czech translations are installed (this test installs
+// none); every box reads Czech with mnemonics, and a mnemonic answers it.
+TEST_F(MessageBoxTest, theButtonsReadCzechWithoutQtsTranslationsAndAnswerTheirMnemonics)
+{
+    MessageBoxAnswers::Enable(false);
+    const auto answering = qScopeGuard([] { MessageBoxAnswers::Enable(true); });
+    auto shown = [](QMessageBox::StandardButtons buttons, Qt::Key mnemonic) {
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons())
+                texts << button->text();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+            QTest::keyClick(box, mnemonic, Qt::AltModifier);
+            if (!QTest::qWaitFor([box] { return !box->isVisible(); }, 2000))
+                box->done(-1);  // the key answered nothing
+        });
+        const auto answer = ShowMessage(nullptr, "Smazat?", "Vymazat", QMessageBox::Question, buttons);
+        texts.sort();
+        return std::make_pair(texts.join(u' ').toStdString(), answer);
+    };
+    const auto yesNoCancel = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    EXPECT_EQ(shown(yesNoCancel, Qt::Key_A), std::make_pair(std::string("&Ano &Ne &Storno"), QMessageBox::Yes));
+    EXPECT_EQ(shown(yesNoCancel, Qt::Key_S).second, QMessageBox::Cancel);
+    EXPECT_EQ(shown(QMessageBox::Ok, Qt::Key_O), std::make_pair(std::string("&OK"), QMessageBox::Ok));
 }
