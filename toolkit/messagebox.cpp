@@ -1,12 +1,14 @@
 #include "messagebox.h"
 
+#include <QAbstractButton>
+
 #include <deque>
 
 namespace {
 
 struct AnsweringState {
     bool enabled = false;
-    std::deque<QMessageBox::StandardButton> queue;
+    std::deque<std::function<QMessageBox::StandardButton()>> queue;
     std::vector<MessageBoxAnswers::Shown> history;
 };
 
@@ -55,6 +57,16 @@ QString FitOnScreen(const QString& text)
     return lines.join(u'\n');
 }
 
+// Qt's own texts for these buttons carry no mnemonic, and no Czech without its translations.
+void SetCzechTexts(QMessageBox& box)
+{
+    const std::pair<QMessageBox::StandardButton, QString> texts[] = {
+        {QMessageBox::Retry, QStringLiteral("&Opakovat")}, {QMessageBox::Close, QStringLiteral("&Zavřít")}};
+    for (const auto& [button, text] : texts)
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(text);
+}
+
 }  // namespace
 
 QString MessageValue(const QString& value)
@@ -80,12 +92,13 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, con
         state.history.push_back({shown, caption, icon, buttons, owner, defaultButton});
         if (state.queue.empty())
             return defaultAnswer(buttons);
-        QMessageBox::StandardButton answer = state.queue.front();
+        const auto answer = std::move(state.queue.front());
         state.queue.pop_front();
-        return answer;
+        return answer();
     }
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setTextFormat(Qt::PlainText);
+    SetCzechTexts(box);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
@@ -95,7 +108,11 @@ namespace MessageBoxAnswers {
 
 void Enable(bool on) { answering().enabled = on; }
 bool Enabled() { return answering().enabled; }
-void Queue(QMessageBox::StandardButton answer) { answering().queue.push_back(answer); }
+void Queue(QMessageBox::StandardButton answer)
+{
+    Queue([answer] { return answer; });
+}
+void Queue(std::function<QMessageBox::StandardButton()> answer) { answering().queue.push_back(std::move(answer)); }
 const std::vector<Shown>& History() { return answering().history; }
 
 void Reset()
