@@ -333,6 +333,10 @@ private:
     void EndJob();
     int ShownItemCount();         // the rows the list shows now
     void ReloadCatalogueView();   // the list on its first row and the tree, after a restore
+    // After a backup or restore the catalogue did not open again: the user may try again, as a
+    // passing fault (a network folder, a moment's lock) needs no restart, or end the program.
+    // True once it is open and shown again.
+    bool OfferReopen(QString failure);
     const CancelTexts* runningJob_ = nullptr;  // the cancellable job running now, if any
     bool cancelClicked_ = false;
     // --- end of backup and restore ---------------------------------------------------------------

@@ -3,8 +3,10 @@
 
 #include "fmMain.h"
 
+#include "application.h"
 #include "grouptreeview.h"
 
+#include "data/backup.h"
 #include "data/progress.h"
 #include "data/uDM.h"
 #include "toolkit/guard.h"
@@ -48,8 +50,14 @@ void TfMain::zalohaDatClick()
     StartJob(backup, QStringLiteral("Zálohování databáze..."));
     const auto end = qScopeGuard([this] { EndJob(); });
     progress->setMaximum(ShownItemCount());
-    if (!dm->BackupDatabase(table, [this](int position, const QString& text) { return BackupStep(position, text); }))
-        return;
+    try {
+        if (!dm->BackupDatabase(table, [this](int position, const QString& text) { return BackupStep(position, text); }))
+            return;
+    } catch (const EReopenFailed& e) {
+        EndJob();
+        if (!OfferReopen(e.Message()) || !e.Done())
+            return;
+    }
     EndJob();
     RequestIndexing();
     settings.setValue(kLastDir, FolderWithSeparator(dm->dlgBackup.FileName()));
@@ -132,9 +140,17 @@ void TfMain::obnovaDatClick()
     table.Close();
     PumpMessages(panelProgress);
 
+    const auto restored = [this] {
+        ShowMessage(this, QStringLiteral("Obnova databáze provedena."), QStringLiteral("Obnova dat"),
+                    QMessageBox::Information);
+    };
     bool open = false;
     try {
         open = dm->RestoreDatabase();
+    } catch (const EReopenFailed& e) {
+        if (OfferReopen(e.Message()) && e.Done())
+            restored();
+        return;
     } catch (...) {
         // A restore that failed has left the live catalogue as it was, open: show it again.
         if (dm->db.Connected())
@@ -145,8 +161,7 @@ void TfMain::obnovaDatClick()
         return;
     ReloadCatalogueView();
     progress->setValue(100);
-    ShowMessage(this, QStringLiteral("Obnova databáze provedena."), QStringLiteral("Obnova dat"),
-                QMessageBox::Information);
+    restored();
 }
 
 // As after the start: the tree without a selection, so no branch or text filter applies.
@@ -162,4 +177,29 @@ void TfMain::ReloadCatalogueView()
     dm->LoadGroupTree(tree);
     catalogueOpen_ = true;
     RequestIndexing();
+}
+
+bool TfMain::OfferReopen(QString failure)
+{
+    ShowProgress(false, false, QString());
+    tree->clear();
+    for (;;) {
+        const auto answer = ShowMessage(this,
+                                        failure + QStringLiteral("\n\nOpakovat: zkusit katalog otevřít znovu, "
+                                                                 "například až bude složka s ním opět dostupná.\n"
+                                                                 "Zavřít: ukončit program."),
+                                        QStringLiteral("Katalog není otevřen"), QMessageBox::Critical,
+                                        QMessageBox::Retry | QMessageBox::Close, QMessageBox::Retry);
+        if (answer != QMessageBox::Retry) {
+            RequestQuit();  // the closing steps would write to a catalogue that is not open
+            return false;
+        }
+        try {
+            ReopenCatalogue(*dm);
+            ReloadCatalogueView();
+            return true;
+        } catch (const EReopenFailed& e) {
+            failure = e.Message();
+        }
+    }
 }

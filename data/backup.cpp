@@ -197,9 +197,7 @@ auto OpenAgain(Open open)
             return open();
         } catch (const Exception& e) {
             if (attempt == kAttempts)
-                throw Exception(QStringLiteral("Katalog se nepodařilo znovu otevřít!\n%1\n"
-                                               "Zavřete program a spusťte ho znovu.")
-                                    .arg(e.Message()));
+                throw EReopenFailed(QStringLiteral("Katalog se nepodařilo znovu otevřít!\n") + e.Message(), false);
         }
     }
 }
@@ -385,6 +383,8 @@ bool Tdm::BackupDatabase(TMeral3Command& items, const TStoreCallback& callback)
         const QString failure = engine ? FailureText(kBackupFailed, e.Message()) : e.Message();
         try {
             FinishBackup(*this, items, wasFiltered);
+        } catch (const EReopenFailed& reopen) {
+            throw EReopenFailed(failure + QLatin1Char('\n') + reopen.Message(), false);
         } catch (const Exception& reopen) {
             throw Exception(failure + QLatin1Char('\n') + reopen.Message());
         }
@@ -399,8 +399,17 @@ bool Tdm::BackupDatabase(TMeral3Command& items, const TStoreCallback& callback)
         }
         throw;
     }
-    FinishBackup(*this, items, wasFiltered);
+    try {
+        FinishBackup(*this, items, wasFiltered);
+    } catch (const EReopenFailed& reopen) {
+        throw EReopenFailed(reopen.Message(), true);
+    }
     return true;
+}
+
+void ReopenCatalogue(Tdm& data)
+{
+    OpenAgain([&data] { data.OpenCatalogue(); });
 }
 
 
@@ -419,15 +428,14 @@ bool Tdm::RestoreDatabase()
     const bool copied = CopyFileReplacing(source, db.DatabaseFile(), error);
     // The copy never touches the live file unless it is complete, so the catalogue opens either way.
     bool open = false;
-    QString reopenFailure;
     try {
         open = OpenAgain([this] { return OpenCatalogue(); });
-    } catch (const Exception& e) {
-        reopenFailure = e.Message();
+    } catch (const EReopenFailed& reopen) {
+        if (!copied)
+            throw EReopenFailed(kRestoreFailed + QLatin1Char('\n') + error + QLatin1Char('\n') + reopen.Message(), false);
+        throw EReopenFailed(reopen.Message(), true);
     }
     if (!copied)
-        throw Failure(kRestoreFailed, reopenFailure.isEmpty() ? error : error + QLatin1Char('\n') + reopenFailure);
-    if (!reopenFailure.isEmpty())
-        throw Exception(reopenFailure);
+        throw Failure(kRestoreFailed, error);
     return open;
 }

@@ -16,6 +16,8 @@
 //   it. A file that is not a catalogue, or a copy that fails, raises "Obnova se nezdařila!" and
 //   leaves the live catalogue as it was, open.
 
+#include "sqlite/errors.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -24,6 +26,7 @@
 
 class QIODevice;
 class QWidget;
+class Tdm;
 
 // A save or open dialog for backup files: filter "Backup files (*.bak)", default suffix "bak",
 // no overwrite question, no insisting on an existing file.
@@ -58,6 +61,20 @@ void SetFileDialogAnswerer(TFileDialogAnswerer answerer);
 
 // "Regalon_" + YYYYMMDD-HHNN + ".bak" for the local time given.
 QString DefaultBackupName(const QDateTime& when);
+
+// The catalogue did not open again after a backup or restore: the connection stays closed until
+// ReopenCatalogue succeeds. Done tells whether the backup or restore itself was carried out.
+class EReopenFailed : public Exception {
+public:
+    EReopenFailed(const QString& message, bool done) : Exception(message), done_(done) {}
+    bool Done() const { return done_; }
+
+private:
+    bool done_;
+};
+
+// Another try at opening the catalogue after EReopenFailed, raising it again while the fault stays.
+void ReopenCatalogue(Tdm& data);
 
 class TMeral3Database;
 // Raises the failure text with the reason when the catalogue lacks a column the program reads or

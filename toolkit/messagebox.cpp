@@ -9,7 +9,7 @@ namespace {
 
 struct AnsweringState {
     bool enabled = false;
-    std::deque<QMessageBox::StandardButton> queue;
+    std::deque<std::function<QMessageBox::StandardButton()>> queue;
     std::vector<MessageBoxAnswers::Shown> history;
 };
 
@@ -58,11 +58,14 @@ QString FitOnScreen(const QString& text)
     return lines.join(u'\n');
 }
 
-// Qt's own button texts are English unless its Czech translations happen to be installed.
+// Qt's own button texts carry no mnemonic, and are English unless its Czech translations happen
+// to be installed.
 void NameButtonsInCzech(QMessageBox& box)
 {
     static const std::pair<QMessageBox::StandardButton, const char*> names[] = {
-        {QMessageBox::Yes, "&Ano"}, {QMessageBox::No, "&Ne"}, {QMessageBox::Cancel, "&Storno"}, {QMessageBox::Ok, "&OK"}};
+        {QMessageBox::Yes, "&Ano"},           {QMessageBox::No, "&Ne"},
+        {QMessageBox::Cancel, "&Storno"},     {QMessageBox::Ok, "&OK"},
+        {QMessageBox::Retry, "&Opakovat"},    {QMessageBox::Close, "&Zavřít"}};
     for (const auto& [button, name] : names)
         if (QAbstractButton* shown = box.button(button))
             shown->setText(QString::fromUtf8(name));
@@ -93,9 +96,9 @@ QMessageBox::StandardButton ShowMessage(QWidget* owner, const QString& text, con
         state.history.push_back({shown, caption, icon, buttons, owner, defaultButton});
         if (state.queue.empty())
             return defaultAnswer(buttons);
-        QMessageBox::StandardButton answer = state.queue.front();
+        const auto answer = std::move(state.queue.front());
         state.queue.pop_front();
-        return answer;
+        return answer();
     }
     QMessageBox box(icon, caption, shown, buttons, owner);
     box.setTextFormat(Qt::PlainText);
@@ -109,7 +112,11 @@ namespace MessageBoxAnswers {
 
 void Enable(bool on) { answering().enabled = on; }
 bool Enabled() { return answering().enabled; }
-void Queue(QMessageBox::StandardButton answer) { answering().queue.push_back(answer); }
+void Queue(QMessageBox::StandardButton answer)
+{
+    Queue([answer] { return answer; });
+}
+void Queue(std::function<QMessageBox::StandardButton()> answer) { answering().queue.push_back(std::move(answer)); }
 const std::vector<Shown>& History() { return answering().history; }
 
 void Reset()

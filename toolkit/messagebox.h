@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The text is plain (a value holding "<b>" shows as typed) and is cut to fit the screen, so the
@@ -36,6 +37,8 @@ struct Shown {
 void Enable(bool on);
 bool Enabled();
 void Queue(QMessageBox::StandardButton answer);
+// An answer given when its box shows, so the test can change what the program meets at that moment.
+void Queue(std::function<QMessageBox::StandardButton()> answer);
 const std::vector<Shown>& History();
 void Reset();  // empties the queue and the history
 

@@ -5,6 +5,7 @@
 #include "report/reportpages.h"
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
+#include "tests/faults/faults.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cerrno>
+#include <functional>
+
 namespace {
 
 // Watches the progress panel while a command pumps its messages: records every state it shows
@@ -29,7 +33,16 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Look(); });
         timer_.start(0);
     }
-    void CancelAt(const QString& fileLine) { cancelAt_ = fileLine; }
+    void CancelAt(const QString& fileLine)
+    {
+        At(fileLine, [this] { w_.brCancel->click(); });
+    }
+    // The action runs once, when the current-file line first reads fileLine.
+    void At(const QString& fileLine, std::function<void()> action)
+    {
+        at_ = fileLine;
+        action_ = std::move(action);
+    }
 
     QStringList states;  // "current-file line @ bar position"
 
@@ -41,15 +54,16 @@ private:
         const QString state = w_.currentFile->text() + " @ " + QString::number(w_.progress->value());
         if (states.isEmpty() || states.last() != state)
             states << state;
-        if (!cancelAt_.isEmpty() && w_.currentFile->text() == cancelAt_) {
-            cancelAt_.clear();
-            w_.brCancel->click();
+        if (!at_.isEmpty() && w_.currentFile->text() == at_) {
+            at_.clear();
+            action_();
         }
     }
 
     TfMain& w_;
     QTimer timer_;
-    QString cancelAt_;
+    QString at_;
+    std::function<void()> action_;
 };
 
 class BackupCommands : public MainWindowTest {
@@ -284,6 +298,54 @@ TEST_F(BackupCommands, AFailedRestoreShowsTheLiveCatalogueAgain)
     EXPECT_FALSE(w.panelProgress->isVisible());
     EXPECT_EQ(TopNodes().size(), 4);
     EXPECT_EQ(ListedItems(), QStringList({"1", "2", "3"}));
+}
+
+// A catalogue that does not open again after a backup is offered another try, so a passing fault
+// needs no restart: once it passes, list and tree are back and the backup is reported done.
+TEST_F(BackupCommands, AReopenThatFailsIsOfferedAgainAndZavritEndsTheProgram)
+{
+    window->show();  // the panel's steps are watched only while it shows
+    const std::string catalogue = data.db.DatabaseFile().toStdString();
+    const auto failReopens = [&](PanelWatch& watch) {
+        // From the copy's step on the copy opens the catalogue first, every reopen after it fails.
+        watch.At("Kopíruji a.bak", [&] { faults::Start(faults::NthOpenOf(catalogue, 2, EIO, true)); });
+    };
+    {
+        PanelWatch watch(*window);
+        failReopens(watch);
+        MessageBoxAnswers::Queue(QMessageBox::Retry);  // the fault stays: asked again
+        MessageBoxAnswers::Queue([] {
+            faults::Stop();
+            return QMessageBox::Retry;
+        });
+        Command("Záloha databáze")->trigger();
+        faults::Stop();
+    }
+    const auto& shown = MessageBoxAnswers::History();
+    ASSERT_EQ(shown.size(), 3u) << Texts().join("|").toStdString();
+    for (int i : {0, 1}) {
+        EXPECT_TRUE(shown[i].text.startsWith("Katalog se nepodařilo znovu otevřít!\n")) << shown[i].text.toStdString();
+        EXPECT_TRUE(shown[i].text.endsWith("Zavřít: ukončit program.")) << shown[i].text.toStdString();
+        EXPECT_EQ(shown[i].buttons, QMessageBox::Retry | QMessageBox::Close);
+        EXPECT_EQ(shown[i].defaultButton, QMessageBox::Retry);
+    }
+    EXPECT_EQ(shown[2].text, "Záloha databáze provedena.");
+    EXPECT_TRUE(data.db.Connected());
+    EXPECT_EQ(TopNodes().size(), 4);
+    EXPECT_EQ(ListedItems(), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(quits, 0);
+
+    MessageBoxAnswers::Reset();
+    {
+        PanelWatch watch(*window);
+        failReopens(watch);
+        MessageBoxAnswers::Queue(QMessageBox::Close);
+        Command("Záloha databáze")->trigger();
+        faults::Stop();
+    }
+    EXPECT_EQ(MessageBoxAnswers::History().size(), 1u);
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(data.db.Connected());
 }
 
 // The pages each report command hands to the preview.

@@ -107,6 +107,16 @@ TEST(DataModule, FreshWorkFolderGetsTheWholeSchema)
     EXPECT_EQ(data.dbCreator.CommandText().size(), 32);
 }
 
+// A read-only job or the document index holding a read for a moment must not make a save or a
+// backup fail at once with "database is locked".
+TEST(DataModule, TheCatalogueConnectionWaitsThroughAShortLock)
+{
+    TempWorkFolder folder;
+    Tdm data;
+    ASSERT_TRUE(data.OpenCatalogue());
+    EXPECT_GE(data.db.GetPragma("busy_timeout").toInt(), 1000);
+}
+
 TEST(DataModule, FailedSchemaScriptLeavesTheFileWithoutTables)
 {
     TempWorkFolder folder;

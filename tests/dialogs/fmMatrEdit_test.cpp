@@ -551,4 +551,38 @@ TEST_F(ItemDialogTest, FailedSaveKeepsTheDialogAndTheStoredDocumentUntilCancel)
     EXPECT_TRUE(Documents().isEmpty());
 }
 
+// Another program holds the write lock past the wait: OK says so in Czech and offers nothing but
+// OK, the dialog keeps what was typed, and OK once the lock is gone stores it.
+TEST_F(ItemDialogTest, ASaveRefusedForALockKeepsTheDialogWithTheInputUntilALaterOk)
+{
+    Sql("INSERT INTO MATR (IDENT,NAZEV,POPIS) VALUES(1,'staré','popis')");
+    data.db.SetBusyTimeout(50);
+    TMeral3Database other;
+    other.SetDriver(EngineLibraryPath());
+    other.SetDatabaseFile(data.db.DatabaseFile());
+    other.Open();
+    bool openAfterRefusal = false;
+    QString typedAfterRefusal;
+    WhenModal([&](QDialog& d) {
+        other.ExecSQL("BEGIN IMMEDIATE");
+        auto* name = Control<QLineEdit>(d, "edNazev");
+        name->setText("nové");
+        Click(d, "bOK");
+        openAfterRefusal = d.isVisible();
+        typedAfterRefusal = name->text();
+        other.ExecSQL("ROLLBACK");
+        Click(d, "bOK");
+    });
+    EXPECT_EQ(Edit(1), 1);
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_EQ(typedAfterRefusal, "nové");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    const auto& shown = MessageBoxAnswers::History();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith("Uložení se nezdařilo! Katalog právě zamkl jiný program")) << shown[0].text.toStdString();
+    EXPECT_TRUE(shown[0].text.endsWith("database is locked")) << shown[0].text.toStdString();
+    EXPECT_EQ(shown[0].buttons, QMessageBox::Ok);
+    EXPECT_EQ(Items(), QStringList({"1|~|nové|popis|||"}));
+}
+
 }  // namespace
