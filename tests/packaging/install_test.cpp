@@ -130,7 +130,7 @@ TEST_F(InstalledProgram, startsFromItsFolderFindsItsFilesAndMakesACataloguePastA
         QFile file(catalogue);
         return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
     };
-    QTRY_VERIFY_WITH_TIMEOUT(made() || running.state() == QProcess::NotRunning, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return made() || running.state() == QProcess::NotRunning; }, 60000));
     EXPECT_TRUE(made()) << running.readAllStandardError().toStdString();
     EXPECT_TRUE(squatter.Contacted());
     EXPECT_EQ(running.state(), QProcess::Running);

@@ -163,7 +163,7 @@ TEST_F(OpenOrSay, aLauncherThatEndsWithAFailureIsToldLater)
 {
     EnvironmentGuard path("PATH", FakeLauncher(3));
     OpenDocumentOrSay(&owner, file);
-    QTRY_VERIFY_WITH_TIMEOUT(!MessageBoxAnswers::History().empty(), 30000);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !MessageBoxAnswers::History().empty(); }, 30000));
     EXPECT_EQ(Given(), file);  // as a path: a name with blanks and diacritics arrives whole
     ExpectToldAbout(file, &owner);
     EXPECT_FALSE(MessageBoxAnswers::History().back().text.contains(u"xdg-utils"_qs));  // it is there
