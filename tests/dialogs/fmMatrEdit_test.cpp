@@ -582,7 +582,7 @@ TEST_F(ItemDialogTest, ASaveRefusedForALockKeepsTheDialogWithTheInputUntilALater
     EXPECT_TRUE(shown[0].text.startsWith("Uložení se nezdařilo! Katalog právě zamkl jiný program")) << shown[0].text.toStdString();
     EXPECT_TRUE(shown[0].text.endsWith("database is locked")) << shown[0].text.toStdString();
     EXPECT_EQ(shown[0].buttons, QMessageBox::Ok);
-    EXPECT_EQ(Items(), QStringList({"1|~|nové|popis|||"}));
+    EXPECT_EQ(Items(), QStringList({"1|0|nové|popis|||"}));  // a save files the item as the dialog always does
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ TEST_F(InstalledProgram, aSystemInstallPutsEveryFileWhereADebianDesktopExpectsIt
 {
     ASSERT_TRUE(Install(u"/usr"_qs));
     QStringList expected{u"bin/regalon"_qs,
+                         u"bin/regalon-extract"_qs,
                          u"lib/regalon/libsqlite3.so.0"_qs,
                          u"share/applications/regalon.desktop"_qs,
                          u"share/doc-base/regalon"_qs,
