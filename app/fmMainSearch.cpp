@@ -3,6 +3,7 @@
 // item in the status bar.
 
 #include "fmMain.h"
+#include "helperwidgets.h"
 
 #include "data/uDM.h"
 #include "search/docmatch.h"
@@ -53,9 +54,10 @@ void TfMain::ConnectDocumentSearch()
         tool->insertWidget(*(box + 1), cbDocuments);
     else
         tool->addWidget(cbDocuments);
-    documentSearch->match = new QLabel(status);
+    documentSearch->match = new ExcerptPanel(status);
     documentSearch->match->setObjectName(QStringLiteral("lblDocumentMatch"));
     documentSearch->match->setTextFormat(Qt::PlainText);
+    documentSearch->match->setMinimumWidth(1);  // a long excerpt must not widen the window
     // Only as wide as its text: empty, it must not squeeze the item's description.
     status->addWidget(documentSearch->match);
     connect(cbDocuments, &QCheckBox::toggled, this, [this](bool on) {

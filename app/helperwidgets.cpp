@@ -99,3 +99,30 @@ bool MenuButtonKeys::eventFilter(QObject* watched, QEvent* event)
     static_cast<QToolButton*>(watched)->showMenu();
     return true;
 }
+
+QString ExcerptPanel::Shortened(const QString& text, int width) const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const QString ellipsis(QChar(0x2026));
+    const qsizetype nameEnd = text.indexOf(QStringLiteral(": "));
+    const qsizetype open = text.indexOf(QLatin1Char('['), nameEnd < 0 ? 0 : nameEnd);
+    const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char(']'), open);
+    if (nameEnd < 0 || close < 0)
+        return metrics.elidedText(text, Qt::ElideRight, width);
+    const QString head = text.left(nameEnd + 2);
+    const QString marked = text.mid(open, close - open + 1);
+    // The most text before the marked word that still leaves the word whole in view.
+    const auto shown = [&](qsizetype before) {
+        const QString body = text.mid(open - before);
+        return metrics.elidedText(head + (before < open - head.size() ? ellipsis : QString()) + body, Qt::ElideRight, width);
+    };
+    if (!shown(0).contains(marked))
+        return metrics.elidedText(text, Qt::ElideRight, width);
+    qsizetype fits = 0;
+    qsizetype tooMuch = open - head.size() + 1;  // more than there is
+    while (tooMuch - fits > 1) {
+        const qsizetype middle = (fits + tooMuch) / 2;
+        (shown(middle).contains(marked) ? fits : tooMuch) = middle;
+    }
+    return shown(fits);
+}

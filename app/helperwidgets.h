@@ -2,6 +2,8 @@
 
 // Small widgets of the main window: the item list's row indicator and group column, and keys.
 
+#include "toolkit/statuspanel.h"
+
 #include <QFont>
 #include <QHeaderView>
 #include <QStyledItemDelegate>
@@ -54,4 +56,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// The status bar's document excerpt ("file: …text [word] text…"). Too long, it keeps the file
+// name and the first marked word and gives up the text around them.
+class ExcerptPanel : public StatusPanel {
+public:
+    using StatusPanel::StatusPanel;
+
+protected:
+    QString Shortened(const QString& text, int width) const override;
 };

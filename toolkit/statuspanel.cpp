@@ -2,11 +2,27 @@
 
 #include <QPainter>
 
+QString StatusPanel::ShownText() const
+{
+    const int width = TextArea().width();
+    return fontMetrics().horizontalAdvance(text()) > width ? Shortened(text(), width) : text();
+}
+
+QString StatusPanel::Shortened(const QString& text, int width) const
+{
+    return fontMetrics().elidedText(text, Qt::ElideLeft, width);
+}
+
 void StatusPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     drawFrame(&painter);
-    const QRect area = contentsRect().adjusted(2, 0, -2, 0);
-    painter.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
-    setToolTip(fontMetrics().horizontalAdvance(text()) > area.width() ? text() : QString());
+    const QString shown = ShownText();
+    painter.drawText(TextArea(), Qt::AlignCenter, shown);
+    setToolTip(shown != text() ? text() : QString());
+}
+
+QRect StatusPanel::TextArea() const
+{
+    return contentsRect().adjusted(2, 0, -2, 0);
 }

@@ -3,10 +3,12 @@
 #include "data/docstore.h"
 #include "search/extractchild.h"
 #include "tests/search/documents.h"
+#include "toolkit/statuspanel.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -87,6 +89,34 @@ TEST_F(DocumentSearch, TheListFiltersAgainWhenIndexingEnds)
     window->RequestIndexing();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ListedItems().size() == 2; }, 20'000));
     EXPECT_EQ(window->tableNAZEV->AsString(), "Křížový klíč");  // the current row kept
+}
+
+// A long excerpt in a narrow window: shortened to its panel, file name and marked word kept.
+TEST_F(DocumentSearch, ALongExcerptFitsItsPanelAndShowsWholeInTheTooltip)
+{
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("ozubené kolo%1 ").arg(i);
+    const QString pdf = folder.WriteFile("docs/prevodovka.pdf", MakePdf({text + "Převodovka se šnekovým soukolím " + text}));
+    ASSERT_TRUE(data.StoreDocument(pdf));
+    Sql("INSERT INTO MATR VALUES(1,0,'Pohon','','Dílna','" + pdf + "',NULL);");
+    Settings()->setValue("search/documents", true);
+    Open();
+    window->resize(640, 400);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.WorkFolder() + "/fulltext.db3"); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Filtered("snekovym") == QStringList({"1"}); }, 20'000));
+    auto* panel = dynamic_cast<StatusPanel*>(Match());
+    ASSERT_NE(panel, nullptr);
+    const QString whole = panel->text();
+    ASSERT_TRUE(whole.contains("[šnekovým]")) << whole.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->toolTip() == whole; }, 5'000)) << panel->toolTip().toStdString();
+    const QString shown = panel->ShownText();
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width()) << shown.toStdString();
+    EXPECT_LE(panel->geometry().right(), window->statusBar()->contentsRect().right());
+    EXPECT_TRUE(shown.startsWith("prevodovka.pdf: …")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("[šnekovým]")) << shown.toStdString();
 }
 
 }  // namespace
