@@ -4,6 +4,7 @@
 #include "bz2.h"
 #include "docstoredigest.h"
 #include "docstorework.h"
+#include "failuretext.h"
 #include "progress.h"
 #include "uDM.h"
 
@@ -85,41 +86,48 @@ QString DecodeLinkPath(QString encoded)
     return FromCodePage(DecodeQuotedPrintable(ToCodePage(encoded)));
 }
 
+// Why an unpack failed: a Czech sentence and, apart from it, the library's own words if any.
+struct TUnpackFailure {
+    QString What;  // empty when done
+    QString Cause;
+};
+
 // Writes the unpacked document under a temporary name and puts it in place only when complete,
 // so a failure leaves no half-written file behind and a viewer that has the old copy open keeps
 // it. A link under the name is replaced, never written through; anything else but a file is kept.
-// Empty when done, otherwise the reason.
-QString UnpackToFile(TDocumentDigests& digests, const QByteArray& blob, const QString& target)
+TUnpackFailure UnpackToFile(TDocumentDigests& digests, const QByteArray& blob, const QString& target)
 {
     const QFileInfo existing(target);
     if (existing.isSymLink() ? !QFile::remove(target) : existing.exists() && !existing.isFile())
-        return QStringLiteral("Místo kopie zabírá něco, co není soubor.");
+        return {QStringLiteral("Místo kopie zabírá něco, co není soubor."), {}};
     RemoveStaleTemporaries(target);
     TAtomicFile file(target);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Kopii nelze vytvořit: ") + file.errorString();
+        return {QStringLiteral("Kopii nelze vytvořit: ") + file.errorString(), {}};
     TDigestWriter unpacked(&file);
     try {
         UnpackBlob(blob, unpacked);
     } catch (const Ebz2libError& e) {
-        return QStringLiteral("Uložený dokument je poškozen: ") + e.Message();
+        return {QStringLiteral("Uložený dokument je poškozen. Vyberte jeho soubor v položce znovu (Vyber soubor), "
+                               "nebo obnovte databázi ze zálohy."),
+                e.Message()};
     } catch (const Exception&) {
-        return QStringLiteral("Kopii nelze zapsat: ") + file.errorString();
+        return {QStringLiteral("Kopii nelze zapsat: ") + file.errorString(), {}};
     }
     if (!file.Commit())
-        return QStringLiteral("Kopii nelze zapsat: ") + file.errorString();
+        return {QStringLiteral("Kopii nelze zapsat: ") + file.errorString(), {}};
     digests.Add(Digest(blob), unpacked.Result());
-    return QString();
+    return {};
 }
 
-QString UnpackFailure(const QString& path, const QString& local, const QString& reason)
+QString UnpackFailure(const QString& path, const QString& local, const TUnpackFailure& failure)
 {
-    QString text = QStringLiteral("Dokument \"%1\" nelze rozbalit.\n%2").arg(path, reason);
+    QString text = QStringLiteral("Dokument \"%1\" nelze rozbalit. %2").arg(path, failure.What);
     if (QFileInfo(local).isFile())
         text += QStringLiteral("\nVe složce DOKUM zůstala jeho starší kopie \"%1\"; neotevírá se, "
                                "protože nemusí odpovídat uloženému dokumentu.")
                     .arg(local);
-    return text;
+    return FailureText(text, failure.Cause);
 }
 
 }  // namespace
@@ -204,8 +212,8 @@ QString Tdm::GetDocument(const QString& path)
     const QByteArray blob = ReadStoredBlob(db, row->Path);
     if (HoldsDocument(Digests(), local, row->DocumentSize, blob))
         return local;
-    const QString failure = UnpackToFile(Digests(), blob, local);
-    if (failure.isEmpty())
+    const TUnpackFailure failure = UnpackToFile(Digests(), blob, local);
+    if (failure.What.isEmpty())
         return local;
     ShowWarning(UnpackFailure(path, local, failure));
     return QString();

@@ -23,5 +23,5 @@ QString FailureText(const QString& whatFailed, const QString& reason)
     for (const TAdvice& advice : kAdvice)
         if (reason.contains(QLatin1String(advice.Reason), Qt::CaseInsensitive))
             return whatFailed + QLatin1Char(' ') + QString::fromUtf8(advice.Advice) + QLatin1Char('\n') + reason;
-    return whatFailed + QLatin1Char('\n') + reason;
+    return reason.isEmpty() ? whatFailed : whatFailed + QLatin1Char('\n') + reason;
 }
