@@ -42,6 +42,17 @@ protected:
         const QModelIndex current = window->grid->currentIndex();
         return window->gridModel->data(window->gridModel->index(current.row(), 1)).toString();
     }
+    // 300 more items in group 1, designated in reverse order of their identifiers, in a shown window.
+    void ShowWithManyItems()
+    {
+        QString script = "BEGIN;";
+        for (int i = 100; i < 400; ++i)
+            script += QString("INSERT INTO MATR VALUES(%1,1,'Položka %2','','',NULL,NULL);").arg(i).arg(499 - i);
+        Sql(script + "COMMIT;");
+        window->resize(800, 600);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
     void ClickTitle(int column)
     {
         QHeaderView* titles = window->grid->horizontalHeader();
@@ -145,14 +156,8 @@ TEST_F(ItemList, BandsStayWithTheScreenRowsWhileTheListScrolls)
 // leaves it current in the grid and on the screen, so Edit and Delete act on an item in view.
 TEST_F(ItemList, TheCurrentItemStaysInViewAndMarkedAfterEveryReRead)
 {
-    QString script = "BEGIN;";
-    for (int i = 100; i < 400; ++i)
-        script += QString("INSERT INTO MATR VALUES(%1,1,'Položka %2','','',NULL,NULL);").arg(i).arg(499 - i);
-    Sql(script + "COMMIT;");
+    ASSERT_NO_FATAL_FAILURE(ShowWithManyItems());
     TfMain& w = *window;
-    w.resize(800, 600);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTableView& grid = *w.grid;
     auto reRead = [&](const char* step, const std::function<void()>& action) {
         action();
@@ -184,14 +189,8 @@ TEST_F(ItemList, TheCurrentItemStaysInViewAndMarkedAfterEveryReRead)
 // paint: the indicator column scrolls with the rows, so stale pixels would show one row off.
 TEST_F(ItemList, AfterASortTheRowMarkIsOnTheScreenAtTheCurrentRow)
 {
-    QString script = "BEGIN;";
-    for (int i = 100; i < 400; ++i)
-        script += QString("INSERT INTO MATR VALUES(%1,1,'Položka %2','','',NULL,NULL);").arg(i).arg(499 - i);
-    Sql(script + "COMMIT;");
+    ASSERT_NO_FATAL_FAILURE(ShowWithManyItems());
     TfMain& w = *window;
-    w.resize(800, 600);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTableView& grid = *w.grid;
     QHeaderView& marks = *grid.verticalHeader();
     w.table.Requery();
