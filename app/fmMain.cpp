@@ -6,6 +6,7 @@
 
 #include "data/progress.h"
 #include "data/uDM.h"
+#include "sqlite/errors.h"
 #include "toolkit/datasetmodel.h"
 #include "toolkit/icons.h"
 #include "toolkit/lockedwrite.h"
@@ -391,8 +392,11 @@ void TfMain::closeEvent(QCloseEvent* event)
 void TfMain::AppException(const Exception& error)
 {
     if (IsLockedError(error)) {  // nothing is damaged: no reason to offer the end
-        ShowLockedWrite(this, QStringLiteral("Zápis do katalogu se nezdařil!"),
-                        QStringLiteral("Zkuste to za chvíli znovu."), error);
+        if (dynamic_cast<const EDatabaseError*>(&error))
+            ShowLockedWrite(this, QStringLiteral("Zápis do katalogu se nezdařil!"),
+                            QStringLiteral("Zkuste to za chvíli znovu."), error);
+        else  // the step that failed (a backup, a restore) has already said what and why
+            ShowMessage(this, error.Message(), QStringLiteral("Katalog je zamčen"), QMessageBox::Warning);
         return;
     }
     const QMessageBox::StandardButton answer =

@@ -6,6 +6,7 @@
 #include "reports/rpCommon.h"
 #include "sqlite/sql3_utils.h"
 #include "tests/faults/faults.h"
+#include "tests/sqlite/sql3_testdb.h"
 
 #include <QDir>
 #include <QFile>
@@ -297,6 +298,26 @@ TEST_F(BackupCommands, AFailedRestoreShowsTheLiveCatalogueAgain)
     EXPECT_TRUE(data.db.Connected());
     EXPECT_FALSE(w.panelProgress->isVisible());
     EXPECT_EQ(TopNodes().size(), 4);
+    EXPECT_EQ(ListedItems(), QStringList({"1", "2", "3"}));
+}
+
+// A backup refused for another program's lock is said once, in the backup's own words, and the
+// list is back as it was.
+TEST_F(BackupCommands, ABackupRefusedForALockSaysSoOnceAndKeepsTheList)
+{
+    data.db.SetBusyTimeout(50);
+    TMeral3Database other;
+    other.SetDriver(EngineLibraryPath());
+    other.SetDatabaseFile(data.db.DatabaseFile());
+    other.Open();
+    other.ExecSQL("BEGIN IMMEDIATE");  // writes wait for it, reads do not
+    Command("Záloha databáze")->trigger();
+    other.ExecSQL("ROLLBACK");
+    ASSERT_EQ(MessageBoxAnswers::History().size(), 1u);
+    const QString text = LastMessage()->text;
+    EXPECT_TRUE(text.startsWith("Záloha se nezdařila! Katalog právě používá jiný program.")) << text.toStdString();
+    EXPECT_EQ(text.count("database is locked"), 1) << text.toStdString();
+    EXPECT_EQ(LastMessage()->caption, "Katalog je zamčen");
     EXPECT_EQ(ListedItems(), QStringList({"1", "2", "3"}));
 }
 
