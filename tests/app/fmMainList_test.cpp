@@ -142,7 +142,7 @@ TEST_F(ItemList, BandsStayWithTheScreenRowsWhileTheListScrolls)
     EXPECT_EQ(colourAt(4), white);
 
     // The view fetches the rows it has room for and lays them out when the event loop runs.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.verticalScrollBar()->maximum() > 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return grid.verticalScrollBar()->maximum() > 4; }));
     grid.verticalScrollBar()->setValue(3);  // the current row is off the screen now
     EXPECT_EQ(colourAt(0), white);
     EXPECT_EQ(colourAt(1), grey);
@@ -166,8 +166,8 @@ TEST_F(ItemList, TheCurrentItemStaysInViewAndMarkedAfterEveryReRead)
         EXPECT_EQ(grid.currentIndex().row(), row) << step;
         EXPECT_TRUE(grid.selectionModel()->isRowSelected(row, QModelIndex())) << step;
         // Visible once the view has laid out its rows, which may wait for the event loop.
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return grid.viewport()->rect().contains(grid.visualRect(w.gridModel->index(row, 2))); }, 2000))
+        EXPECT_TRUE(WaitUntil(
+            [&] { return grid.viewport()->rect().contains(grid.visualRect(w.gridModel->index(row, 2))); }))
             << step;
     };
     w.table.Requery();
@@ -207,7 +207,7 @@ TEST_F(ItemList, AfterASortTheRowMarkIsOnTheScreenAtTheCurrentRow)
         ClickTitle(column);
         const int row = w.gridModel->RowOfRecord(w.table.CurrentIndex());
         const QRect band = grid.visualRect(w.gridModel->index(row, 0));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return grid.viewport()->rect().contains(band); }, 2000)) << column;
+        ASSERT_TRUE(WaitUntil([&] { return grid.viewport()->rect().contains(band); })) << column;
         Settle();
         const QList<int> drawn = markLines(marks.viewport()->grab().toImage(), QPoint(0, 0));
         ASSERT_FALSE(drawn.isEmpty()) << column;

@@ -3,6 +3,7 @@
 #include "data/docstore.h"
 #include "search/extractchild.h"
 #include "tests/search/documents.h"
+#include "tests/support/settle.h"
 #include "toolkit/statuspanel.h"
 
 #include <QCheckBox>
@@ -60,10 +61,10 @@ TEST_F(DocumentSearch, FindsAnItemByAWordOnlyItsDocumentsHold)
     Open();
     // The index is made off the window's thread; the filter finds through it once it is there.
     // (QTRY_* would report to QtTest's log only, unseen by GoogleTest.)
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.WorkFolder() + "/fulltext.db3"); }, 20'000));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(folder.WorkFolder() + "/fulltext.db3"); }));
     EXPECT_EQ(Filtered("krizovy"), QStringList());  // off: the items' own text only
     Switch()->click();                              // on: the list again, with the documents
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Filtered("krizovy") == QStringList({"1"}); }, 20'000));
+    ASSERT_TRUE(WaitUntil([&] { return Filtered("krizovy") == QStringList({"1"}); }));
     EXPECT_TRUE(Match()->text().contains("výkres.pdf")) << Match()->text().toStdString();
     EXPECT_TRUE(Match()->text().contains("[křížový]")) << Match()->text().toStdString();
     EXPECT_EQ(Filtered("sroubovak"), QStringList({"1", "3"}));
@@ -87,7 +88,7 @@ TEST_F(DocumentSearch, TheListFiltersAgainWhenIndexingEnds)
     Sql("INSERT INTO MATR VALUES(1,0,'Sada nářadí','','Dílna','" + pdf + "',NULL);");
     window->edFilter->setText("nic");  // typed, not confirmed: indexing does not apply it
     window->RequestIndexing();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ListedItems().size() == 2; }, 20'000));
+    ASSERT_TRUE(WaitUntil([&] { return ListedItems().size() == 2; }));
     EXPECT_EQ(window->tableNAZEV->AsString(), "Křížový klíč");  // the current row kept
 }
 
@@ -105,13 +106,13 @@ TEST_F(DocumentSearch, ALongExcerptFitsItsPanelAndShowsWholeInTheTooltip)
     window->resize(640, 400);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.WorkFolder() + "/fulltext.db3"); }, 20'000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Filtered("snekovym") == QStringList({"1"}); }, 20'000));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(folder.WorkFolder() + "/fulltext.db3"); }));
+    ASSERT_TRUE(WaitUntil([&] { return Filtered("snekovym") == QStringList({"1"}); }));
     auto* panel = dynamic_cast<StatusPanel*>(Match());
     ASSERT_NE(panel, nullptr);
     const QString whole = panel->text();
     ASSERT_TRUE(whole.contains("[šnekovým]")) << whole.toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->toolTip() == whole; }, 5'000)) << panel->toolTip().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return panel->toolTip() == whole; })) << panel->toolTip().toStdString();
     const QString shown = panel->ShownText();
     EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width()) << shown.toStdString();
     EXPECT_LE(panel->geometry().right(), window->statusBar()->contentsRect().right());

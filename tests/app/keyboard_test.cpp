@@ -39,7 +39,7 @@ protected:
     QString OpenedMenu()
     {
         QString title;
-        if (!QTest::qWaitFor([&] { return QApplication::activePopupWidget() != nullptr; }, 2000))
+        if (!WaitUntil([&] { return QApplication::activePopupWidget() != nullptr; }))
             return title;
         if (QWidget* popup = QApplication::activePopupWidget()) {
             title = popup->objectName().isEmpty() ? QStringLiteral("menu") : popup->objectName();
@@ -122,7 +122,7 @@ TEST_F(Keyboard, CtrlFFocusesTheFilterBox)
 {
     window->grid->setFocus();
     QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->edFilter->hasFocus(); }, 2000));
+    EXPECT_TRUE(WaitUntil([&] { return window->edFilter->hasFocus(); }));
 }
 
 TEST_F(Keyboard, ListKeysEditAddDeleteAndTabMovesOn)
@@ -149,7 +149,7 @@ TEST_F(Keyboard, ListKeysEditAddDeleteAndTabMovesOn)
     EXPECT_EQ(ListedItems(), before);
 
     QTest::keyClick(grid, Qt::Key_Tab);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !grid->hasFocus(); }, 2000));
+    EXPECT_TRUE(WaitUntil([&] { return !grid->hasFocus(); }));
 }
 
 TEST_F(Keyboard, CtrlEndGoesToTheTrueLastRow)

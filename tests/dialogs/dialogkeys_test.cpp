@@ -8,6 +8,7 @@
 
 #include "tests/data/catalogue.h"
 #include "tests/support/contrast.h"
+#include "tests/support/settle.h"
 #include "tests/support/widgetwalk.h"
 
 #include <QApplication>
@@ -73,7 +74,7 @@ TEST_F(DialogKeys, TabReachesEveryItemDialogControlInReadingOrder)
                        reachable << w->objectName();
                    QWidget* first = Control<QWidget>(d, "edNazev");
                    first->setFocus();
-                   EXPECT_TRUE(QTest::qWaitFor([&] { return first->hasFocus(); }, 2000));
+                   EXPECT_TRUE(WaitUntil([&] { return first->hasFocus(); }));
                    QWidget* at = first;
                    do {
                        order << at->objectName();

@@ -4,6 +4,7 @@
 
 #include "tests/support/environmentguard.h"
 #include "tests/support/socketfile.h"
+#include "tests/support/settle.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -131,7 +132,7 @@ TEST_F(InstalledProgram, startsFromItsFolderFindsItsFilesAndMakesACataloguePastA
         QFile file(catalogue);
         return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return made() || running.state() == QProcess::NotRunning; }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return made() || running.state() == QProcess::NotRunning; }, 60'000));
     EXPECT_TRUE(made()) << running.readAllStandardError().toStdString();
     EXPECT_TRUE(squatter.Contacted());
     EXPECT_EQ(running.state(), QProcess::Running);

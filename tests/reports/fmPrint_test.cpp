@@ -6,6 +6,7 @@
 
 #include "tests/support/controlnames.h"
 #include "tests/support/pdftext.h"
+#include "tests/support/settle.h"
 
 #include <QApplication>
 #include <QFile>
@@ -168,12 +169,12 @@ TEST_F(PreviewTest, pageInformationTurnsIntoTheCountAndTheViewToPageWidth)
     TfPrint& w = Open(3);
     EXPECT_EQ(w.PanelText(1), "#1");
     EXPECT_EQ(Prev().Zoom(), 100);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.PanelText(1) == "3"; }, 30000)) << w.PanelText(1).toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return w.PanelText(1) == "3"; })) << w.PanelText(1).toStdString();
     EXPECT_NE(Prev().Zoom(), 100);
     EXPECT_EQ(Prev().horizontalScrollBar()->maximum(), 0);  // the page fits the width exactly
     // Pages that come later are announced one by one.
     report.Pages().AddPage({});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.PanelText(1) == "4"; }, 30000)) << w.PanelText(1).toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return w.PanelText(1) == "4"; })) << w.PanelText(1).toStdString();
 }
 
 TEST_F(PreviewTest, pagingButtonsAndKeysStopAtTheEnds)

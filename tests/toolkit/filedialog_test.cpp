@@ -1,5 +1,7 @@
 #include "toolkit/filedialog.h"
 
+#include "tests/support/settle.h"
+
 #include <QAbstractProxyModel>
 #include <QDir>
 #include <QFile>
@@ -40,7 +42,7 @@ TEST(FileDialog, showsSizesDatesAndFoldersInTheProgramsLocaleInColumnsWideEnough
     auto* files = dialog.findChild<QFileSystemModel*>();
     ASSERT_TRUE(shown && files);
     const QModelIndex folder = shown->mapFromSource(files->index(dir.path()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown->rowCount(folder) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return shown->rowCount(folder) == 2; }));
     auto text = [&](const QString& name, int column) {
         const QModelIndex source = files->index(dir.filePath(name));
         return shown->index(shown->mapFromSource(source).row(), column, folder).data().toString();
@@ -69,7 +71,7 @@ TEST(FileDialog, closingHidesTheNameBoxCompletionList)
     ASSERT_TRUE(name && name->completer());
     QCompleter* completer = name->completer();
     completer->setCompletionPrefix(QStringLiteral("p"));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         completer->complete();  // the folder is listed in the background
         return completer->popup()->isVisible();
     }));
@@ -93,12 +95,17 @@ TEST(FileDialog, enterOnATypedPathClosesTheDialogAndItsCompletionList)
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_TRUE(name && name->completer());
     QAbstractItemView* popup = name->completer()->popup();
+    // The folder is listed in the background; a name typed before the listing has come offers
+    // nothing to complete, so the typing waits for it as a user's eyes would.
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return files->index(dir.filePath("plan.pdf")).isValid(); }));
     name->setFocus();
     QTest::keyClicks(name, dir.path() + QStringLiteral("/pl"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));  // the folder is listed in the background
+    ASSERT_TRUE(WaitUntil([&] { return popup->isVisible(); }));
     QTest::keyClicks(name, QStringLiteral("an.pdf"));
     QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !dialog.isVisible(); }));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.selectedFiles(), QStringList{dir.filePath("plan.pdf")});
     EXPECT_FALSE(popup->isVisible());

@@ -1,5 +1,7 @@
 #include "toolkit/messagebox.h"
 
+#include "tests/support/settle.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QScopeGuard>
@@ -51,7 +53,7 @@ TEST_F(MessageBoxTest, aHugeMessageFitsTheScreenAndEnterTakesTheDefaultButton)
     QString shown;
     Qt::TextFormat format = Qt::AutoText;
     QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         frame = box->frameGeometry();
@@ -79,14 +81,14 @@ TEST_F(MessageBoxTest, theButtonsReadCzechWithoutQtsTranslationsAndAnswerTheirMn
     auto shown = [](QMessageBox::StandardButtons buttons, Qt::Key mnemonic) {
         QStringList texts;
         QTimer::singleShot(0, [&] {
-            ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+            ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }));
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             for (QAbstractButton* button : box->buttons())
                 texts << button->text();
             ASSERT_TRUE(QTest::qWaitForWindowActive(box));
             QTest::keyClick(box, mnemonic, Qt::AltModifier);
-            if (!QTest::qWaitFor([box] { return !box->isVisible(); }, 2000))
+            if (!WaitUntil([box] { return !box->isVisible(); }))
                 box->done(-1);  // the key answered nothing
         });
         const auto answer = ShowMessage(nullptr, "Smazat?", "Vymazat", QMessageBox::Question, buttons);

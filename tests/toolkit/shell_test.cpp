@@ -2,6 +2,7 @@
 #include "toolkit/messagebox.h"
 
 #include "tests/support/environmentguard.h"
+#include "tests/support/settle.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -163,7 +164,7 @@ TEST_F(OpenOrSay, aLauncherThatEndsWithAFailureIsToldLater)
 {
     EnvironmentGuard path("PATH", FakeLauncher(3));
     OpenDocumentOrSay(&owner, file);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !MessageBoxAnswers::History().empty(); }, 30000));
+    ASSERT_TRUE(WaitUntil([] { return !MessageBoxAnswers::History().empty(); }));
     EXPECT_EQ(Given(), file);  // as a path: a name with blanks and diacritics arrives whole
     ExpectToldAbout(file, &owner);
     EXPECT_FALSE(MessageBoxAnswers::History().back().text.contains(u"xdg-utils"_qs));  // it is there

@@ -2,6 +2,7 @@
 
 #include "tests/support/environmentguard.h"
 #include "tests/support/socketfile.h"
+#include "tests/support/settle.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ protected:
     {
         QProcess second;
         second.start(Probe(), {u"signal"_qs, title, answerTimeout});
-        if (!QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 60000))
+        if (!WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 60'000))
             return -2;  // still running: it never got an answer
         return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     }
@@ -120,9 +121,9 @@ TEST_F(SingleInstance, aSecondStartAsksTheFirstToRestoreAndEnds)
     ASSERT_TRUE(first.Listen()) << first.ErrorString().toStdString();
     QSignalSpy restores(&first, &TSingleInstance::RestoreRequested);
     EXPECT_EQ(SignalFromAnotherProcess(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return restores.size() == 1; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return restores.size() == 1; }));
     EXPECT_EQ(SignalFromAnotherProcess(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return restores.size() == 2; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return restores.size() == 2; }));
 }
 
 TEST_F(SingleInstance, aRunningInstanceKeepsItsNameAndOnlyARequestRestoresIt)
@@ -148,7 +149,7 @@ TEST_F(SingleInstance, aSocketLeftByACrashDoesNotBlockTheNextStart)
     ASSERT_TRUE(next.Listen()) << next.ErrorString().toStdString();
     QSignalSpy restores(&next, &TSingleInstance::RestoreRequested);
     EXPECT_EQ(SignalFromAnotherProcess(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return restores.size() == 1; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return restores.size() == 1; }));
 }
 
 TEST_F(SingleInstance, aListenerThatNeverAnswersDoesNotBlockTheNextStart)
@@ -163,7 +164,7 @@ TEST_F(SingleInstance, aListenerThatNeverAnswersDoesNotBlockTheNextStart)
     ASSERT_TRUE(next.Listen()) << next.ErrorString().toStdString();
     QSignalSpy restores(&next, &TSingleInstance::RestoreRequested);
     EXPECT_EQ(SignalFromAnotherProcess(), 0);  // the name is the new instance's now
-    ASSERT_TRUE(QTest::qWaitFor([&] { return restores.size() == 1; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return restores.size() == 1; }));
 }
 
 TEST_F(SingleInstance, anInstanceTooBusyToAnswerStillCountsButASquatterDoesNot)
