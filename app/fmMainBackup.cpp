@@ -186,7 +186,8 @@ bool TfMain::OfferReopen(QString failure)
     for (;;) {
         const auto answer = ShowMessage(this,
                                         failure + QStringLiteral("\n\nOpakovat: zkusit katalog otevřít znovu, "
-                                                                 "například až bude složka s ním opět dostupná.\n"
+                                                                 "například až bude složka s ním opět dostupná "
+                                                                 "nebo až jej jiný program uvolní.\n"
                                                                  "Zavřít: ukončit program."),
                                         QStringLiteral("Katalog není otevřen"), QMessageBox::Critical,
                                         QMessageBox::Retry | QMessageBox::Close, QMessageBox::Retry);
@@ -200,6 +201,8 @@ bool TfMain::OfferReopen(QString failure)
             return true;
         } catch (const EReopenFailed& e) {
             failure = e.Message();
+        } catch (const Exception& e) {
+            failure = ListNotReadText(e.Message());
         }
     }
 }

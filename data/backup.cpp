@@ -385,8 +385,11 @@ bool Tdm::BackupDatabase(TMeral3Command& items, const TStoreCallback& callback)
             FinishBackup(*this, items, wasFiltered);
         } catch (const EReopenFailed& reopen) {
             throw EReopenFailed(failure + QLatin1Char('\n') + reopen.Message(), false);
-        } catch (const Exception& reopen) {
-            throw Exception(failure + QLatin1Char('\n') + reopen.Message());
+        } catch (const Exception& reread) {
+            // The list was not read again: a lock of another program outlasted the wait. Nothing
+            // can be done without it, so it is offered again as a catalogue that did not open.
+            const QString reason = reread.Message() != e.Message() ? reread.Message() : QString();
+            throw EReopenFailed(failure + QLatin1Char('\n') + ListNotReadText(reason), false);
         }
         if (engine)
             throw Exception(failure);
@@ -403,17 +406,22 @@ bool Tdm::BackupDatabase(TMeral3Command& items, const TStoreCallback& callback)
         FinishBackup(*this, items, wasFiltered);
     } catch (const EReopenFailed& reopen) {
         throw EReopenFailed(reopen.Message(), true);
+    } catch (const Exception& reread) {
+        throw EReopenFailed(ListNotReadText(reread.Message()), true);
     }
     return true;
+}
+
+QString ListNotReadText(const QString& reason)
+{
+    const QString sentence = QStringLiteral("Seznam položek se nepodařilo znovu načíst.");
+    return reason.isEmpty() ? sentence : sentence + QLatin1Char('\n') + reason;
 }
 
 void ReopenCatalogue(Tdm& data)
 {
     OpenAgain([&data] { data.OpenCatalogue(); });
 }
-
-
-
 
 bool Tdm::RestoreDatabase()
 {

@@ -76,6 +76,10 @@ private:
 // Another try at opening the catalogue after EReopenFailed, raising it again while the fault stays.
 void ReopenCatalogue(Tdm& data);
 
+// The catalogue is open but its item list could not be read again (another program's lock
+// outlasting the wait); the reason, when there is one, on the line below.
+QString ListNotReadText(const QString& reason);
+
 class TMeral3Database;
 // Raises the failure text with the reason when the catalogue lacks a column the program reads or
 // holds one in a form it cannot read; reads only.

@@ -411,3 +411,31 @@ TEST_F(BackupCommands, EachReportCommandPreviewsItsReport)
 }
 
 }  // namespace
+
+// A lock that also keeps readers out outlasts the wait: the list cannot be read again after the
+// refused backup. The user is told once and offered another try, which brings the list back.
+TEST_F(BackupCommands, AListNotReadAgainForALockIsOfferedAgainAndComesBack)
+{
+    data.db.SetBusyTimeout(50);
+    TMeral3Database other;
+    other.SetDriver(EngineLibraryPath());
+    other.SetDatabaseFile(data.db.DatabaseFile());
+    other.Open();
+    other.ExecSQL("BEGIN EXCLUSIVE");
+    other.ExecSQL("DELETE FROM MATR WHERE IDENT=0");  // an exclusive lock is taken by a write
+    MessageBoxAnswers::Queue([&] {
+        other.ExecSQL("ROLLBACK");
+        return QMessageBox::Retry;
+    });
+    Command("Záloha databáze")->trigger();
+    ASSERT_EQ(MessageBoxAnswers::History().size(), 1u) << Texts().join("|").toStdString();
+    const QString text = LastMessage()->text;
+    EXPECT_TRUE(text.startsWith("Záloha se nezdařila! Katalog právě používá jiný program.")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nSeznam položek se nepodařilo znovu načíst.\n\nOpakovat")) << text.toStdString();
+    EXPECT_EQ(text.count("database is locked"), 1) << text.toStdString();
+    EXPECT_EQ(LastMessage()->buttons, QMessageBox::Retry | QMessageBox::Close);
+    EXPECT_EQ(ListedItems(), QStringList({"1", "2", "3"}));
+
+    Command("Záloha databáze")->trigger();  // failed before: the list was left closed
+    EXPECT_EQ(LastMessage()->text, "Záloha databáze provedena.");
+}
