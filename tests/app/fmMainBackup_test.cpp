@@ -87,6 +87,14 @@ protected:
         Sql("INSERT INTO DOCS (DOCPATH) VALUES('/gone/orphan.pdf')");
         Open();
     }
+    // Another program's connection to the catalogue, for its locks; ours waits only briefly.
+    void ConnectOtherProgram(TMeral3Database& other)
+    {
+        data.db.SetBusyTimeout(50);
+        other.SetDriver(EngineLibraryPath());
+        other.SetDatabaseFile(data.db.DatabaseFile());
+        other.Open();
+    }
     void TearDown() override
     {
         SetFileDialogAnswerer({});
@@ -305,11 +313,8 @@ TEST_F(BackupCommands, AFailedRestoreShowsTheLiveCatalogueAgain)
 // list is back as it was.
 TEST_F(BackupCommands, ABackupRefusedForALockSaysSoOnceAndKeepsTheList)
 {
-    data.db.SetBusyTimeout(50);
     TMeral3Database other;
-    other.SetDriver(EngineLibraryPath());
-    other.SetDatabaseFile(data.db.DatabaseFile());
-    other.Open();
+    ConnectOtherProgram(other);
     other.ExecSQL("BEGIN IMMEDIATE");  // writes wait for it, reads do not
     Command("Záloha databáze")->trigger();
     other.ExecSQL("ROLLBACK");
@@ -416,11 +421,8 @@ TEST_F(BackupCommands, EachReportCommandPreviewsItsReport)
 // refused backup. The user is told once and offered another try, which brings the list back.
 TEST_F(BackupCommands, AListNotReadAgainForALockIsOfferedAgainAndComesBack)
 {
-    data.db.SetBusyTimeout(50);
     TMeral3Database other;
-    other.SetDriver(EngineLibraryPath());
-    other.SetDatabaseFile(data.db.DatabaseFile());
-    other.Open();
+    ConnectOtherProgram(other);
     other.ExecSQL("BEGIN EXCLUSIVE");
     other.ExecSQL("DELETE FROM MATR WHERE IDENT=0");  // an exclusive lock is taken by a write
     MessageBoxAnswers::Queue([&] {
