@@ -13,7 +13,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace {
@@ -270,23 +269,36 @@ TEST_F(GroupDialogTest, SaveWaitsThroughAShortLockAndALongOneKeepsTheDialogWithT
     MessageBoxAnswers::Reset();
     data.db.SetBusyTimeout(60000);  // far beyond the short lock, on a loaded machine too
     ReadingProgram shortly(data.db);
-    std::atomic<bool> saving = false;
+    std::atomic<bool> saved = false;
     std::thread reader([&] {
-        while (!saving)
+        // A commit waiting for readers to go holds the lock that keeps new readers out: once a
+        // new reader is refused, the save is waiting, and the other program ends its read.
+        TMeral3Database probe;
+        probe.SetDriver(EngineLibraryPath());
+        probe.SetDatabaseFile(data.db.DatabaseFile());
+        probe.Open();
+        probe.SetBusyTimeout(0);
+        const auto newReaderRefused = [&] {
+            try {
+                ColumnOf(probe, "SELECT count(*) FROM TYPY");
+                return false;
+            } catch (const EDatabaseError&) {
+                return true;
+            }
+        };
+        while (!saved && !newReaderRefused())
             std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // so that the commit finds the lock
         shortly.Release();
     });
     WhenModal([&](QDialog& d) {
         Control<QLineEdit>(d, "edNazev")->setText("Dílna");
-        saving = true;
         QTest::mouseClick(Control<QPushButton>(d, "bOK"), Qt::LeftButton);
         if (d.isVisible())
             d.reject();
     });
     int ident = 0;
     const int shortResult = GroupDialog(1, 0, 0, "Upravit položku", "Kořenová větev", ident);
-    saving = true;
+    saved = true;
     reader.join();
     EXPECT_EQ(shortResult, 1);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
