@@ -434,6 +434,10 @@ bool TfMain::event(QEvent* event)
         event->type() == QEvent::Show || event->type() == QEvent::Move || event->type() == QEvent::Resize;
     if (placing && !placementFramed_ && isVisible() && !isMaximized() && frameGeometry() != geometry())
         PlaceWindow();
+    // A box over the window ends the panel of a short job (unpacking a document), which would
+    // stay drawn behind it; a job that can be cancelled keeps its panel for its questions.
+    if (event->type() == QEvent::WindowBlocked && !panelProgress->Cancellable())
+        panelProgress->Finish();
     if (event->type() != WM_PROGRESS)
         return QMainWindow::event(event);
     const auto* step = static_cast<TProgressEvent*>(event);

@@ -69,6 +69,11 @@ void TProgressPanel::Start(bool cancellable, const QString& caption)
     bar->setValue(0);
 }
 
+bool TProgressPanel::Cancellable() const
+{
+    return !cancel->isHidden();
+}
+
 void TProgressPanel::Finish()
 {
     hide();

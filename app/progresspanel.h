@@ -23,6 +23,7 @@ public:
     // A negative position marks eighths of the bar; the file shows by its name alone.
     void Step(int position, const QString& fileName);
     void SetProgress(qint64 position, qint64 total);
+    bool Cancellable() const;
 
     QLabel* text = nullptr;
     QToolButton* cancel = nullptr;

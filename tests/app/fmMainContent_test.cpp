@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -291,6 +292,27 @@ TEST_F(ContentView, MainDocumentOpensAsStoredAndNotWhenBlank)
     w.docFolderClick();
     EXPECT_TRUE(shell.Opened().isEmpty());
     EXPECT_TRUE(shell.Shown().isEmpty());
+}
+
+// A stored copy that cannot be unpacked is told in a box, with no progress panel left behind it.
+TEST_F(ContentView, ABoxAboutADamagedStoredCopyHasNoProgressPanelBehindIt)
+{
+    const QString real = MakeFile("návod.pdf", "návod");
+    ASSERT_TRUE(data.StoreDocument(real));
+    Sql("UPDATE DOCS SET ZIP=zeroblob(length(ZIP))");
+    ASSERT_TRUE(QFile::remove(real));
+    TfMain& w = OpenWith({}, real);
+    MessageBoxAnswers::Enable(false);
+    const auto answering = qScopeGuard([] { MessageBoxAnswers::Enable(true); });
+    std::optional<bool> panelBehindBox;
+    WhenModal([&](QDialog& box) {
+        panelBehindBox = w.panelProgress->isVisible();
+        box.reject();
+    });
+    w.toolDoc->trigger();
+    ASSERT_TRUE(panelBehindBox.has_value());
+    EXPECT_FALSE(*panelBehindBox);
+    EXPECT_TRUE(shell.Opened().isEmpty());
 }
 
 TEST_F(ContentView, WorkFolderHelpAndAbout)
