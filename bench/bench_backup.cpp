@@ -17,7 +17,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>
@@ -180,11 +179,10 @@ bool PrintOutputs()
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());  // a catalogue of its own, never the user's
+    const PrivateDataHome home;
     QCoreApplication app(argc, argv);
     Catalogue c;
-    Prepare(c, home.path());
+    Prepare(c, home.Path());
     std::printf("%d documents of %d KiB, %d cores\n", kDocuments, kDocumentSize / 1024, QThread::idealThreadCount());
 
     AddRatios();

@@ -5,12 +5,24 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 
 class QString;
 class TMeral3Database;
 class Tdm;
+
+// A temporary folder that XDG_DATA_HOME points into from its making on, so the benchmark's
+// catalogue is its own and never the user's.
+class PrivateDataHome {
+public:
+    PrivateDataHome() { qputenv("XDG_DATA_HOME", dir_.path().toUtf8()); }
+    QString Path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+};
 
 // The large catalogue: 100,000 items in 2,000 groups of three levels.
 inline constexpr int kCatalogueItems = 100000;

@@ -14,7 +14,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -104,8 +103,7 @@ void RawExport()
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());  // a catalogue of its own, never the user's
+    const PrivateDataHome home;
     QCoreApplication app(argc, argv);
     Fixture f;
     f.data = std::make_unique<Tdm>();

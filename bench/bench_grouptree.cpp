@@ -7,12 +7,12 @@
 #include "data/uDM.h"
 #include "sqlite/sql3_utils.h"
 
+#include "bench_data.h"
 #include "ratio.h"
 #include "raw_catalogue.h"
 
 #include <QApplication>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <benchmark/benchmark.h>
@@ -68,8 +68,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());  // a catalogue of its own, never the user's
+    const PrivateDataHome home;
     QApplication app(argc, argv);
     Tdm data;
     FillCatalogue(data);

@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -36,13 +35,12 @@ constexpr int kScreenRows = 30;
 
 // The data module and the main window over the filled catalogue, made once for the process.
 struct Catalogue {
-    QTemporaryDir home;
+    PrivateDataHome home;
     std::unique_ptr<Tdm> data;
     std::unique_ptr<TfMain> window;
 
     Catalogue()
     {
-        qputenv("XDG_DATA_HOME", home.path().toUtf8());
         {
             Tdm filler;
             filler.OpenCatalogue();

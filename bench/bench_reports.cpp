@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -23,6 +22,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "bench_data.h"
 #include "ratio.h"
 #include "raw_catalogue.h"
 
@@ -109,12 +109,11 @@ BENCHMARK(BM_RenderPageOnScreen)->Unit(benchmark::kMillisecond)->Repetitions(5)-
 
 // A catalogue in a temporary work folder: 40 groups, 150 places, Czech designations.
 struct Catalogue {
-    QTemporaryDir home;
+    PrivateDataHome home;
     std::unique_ptr<Tdm> data;
 
     Catalogue()
     {
-        qputenv("XDG_DATA_HOME", home.path().toUtf8());
         data = std::make_unique<Tdm>();
         data->OpenCatalogue();
         const QStringList names{"Šroubovák křížový PH2", "Kladivo zámečnické", "Matice M8 pozinkovaná", "Žárovka E27",
