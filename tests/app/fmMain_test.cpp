@@ -364,11 +364,9 @@ TEST(SingleInstance, SecondStartSignalsTheFirstAndEndsWithoutOpeningTheDatabase)
     ASSERT_TRUE(running.waitForStarted(10000));
     const QString work = "/Regalon {5C2E9A41-7B03-4F6D-9E18-A2D47B6C0E95}";
     const QString catalogue = first.path() + work + "/regalon.db3";
-    QElapsedTimer waited;
-    waited.start();
-    while (!(QFile::exists(socket) && QFile::exists(catalogue)) && waited.elapsed() < 30000
-           && running.state() == QProcess::Running)
-        QTest::qWait(50);
+    ASSERT_TRUE(WaitUntil([&] {
+        return (QFile::exists(socket) && QFile::exists(catalogue)) || running.state() != QProcess::Running;
+    }));
     ASSERT_TRUE(QFile::exists(socket)) << running.readAllStandardError().toStdString();
     ASSERT_TRUE(QFile::exists(catalogue));
 

@@ -6,9 +6,9 @@
 #include "toolkit/singleinstance.h"
 
 #include "tests/support/environmentguard.h"
+#include "tests/support/settle.h"
 #include "tests/support/socketfile.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -97,17 +97,8 @@ private:
     QString said_;
 };
 
-template <typename Condition>
-bool WaitFor(Condition condition)
-{
-    const QDeadlineTimer deadline(120000);  // only a stuck program takes this long
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);  // lets the processes' state and output come in
-    }
-    return true;
-}
+// Only a stuck program takes this long.
+constexpr int kProgramDeadline = 120'000;
 
 }  // namespace
 
@@ -115,15 +106,18 @@ TEST(Program, onlyOneProgramPerWorkFolderOpensTheCatalogueWhateverTheDisplayOrRu
 {
     QTemporaryDir dataHome, firstRuntime, otherRuntime;
     Started first(dataHome.path(), firstRuntime.path(), u":71"_qs);
-    ASSERT_TRUE(WaitFor([&] { return first.HoldsCatalogue() || !first.Running(); })) << first.Said().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return first.HoldsCatalogue() || !first.Running(); }, kProgramDeadline))
+        << first.Said().toStdString();
     ASSERT_TRUE(first.HoldsCatalogue()) << first.Said().toStdString();
 
     // Another session: another display, or the same one with another runtime folder.
     for (const QString& display : {u":72"_qs, u":71.0"_qs}) {
         Started second(dataHome.path(), otherRuntime.path(), display);
         const QString where = u"(počítač: %1, displej: :71)"_qs.arg(QSysInfo::machineHostName());
-        ASSERT_TRUE(WaitFor([&] { return second.Said().contains(where) || second.HoldsCatalogue() || !second.Running(); }))
-            << display.toStdString();
+        const auto answered = [&] {
+            return second.Said().contains(where) || second.HoldsCatalogue() || !second.Running();
+        };
+        ASSERT_TRUE(WaitUntil(answered, kProgramDeadline)) << display.toStdString();
         EXPECT_TRUE(second.Said().startsWith(u"Katalog je už otevřen v jiném spuštěném programu Regalon "_qs + where))
             << second.Said().toStdString();
         EXPECT_FALSE(second.HoldsCatalogue()) << display.toStdString();
@@ -131,13 +125,14 @@ TEST(Program, onlyOneProgramPerWorkFolderOpensTheCatalogueWhateverTheDisplayOrRu
 
     // The same session hands over to the first, as before.
     Started again(dataHome.path(), firstRuntime.path(), u":71"_qs);
-    ASSERT_TRUE(WaitFor([&] { return !again.Running(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !again.Running(); }, kProgramDeadline));
     EXPECT_EQ(again.ExitCode(), 0) << again.Said().toStdString();
 
     // A crash leaves no lock behind: the next start elsewhere opens the catalogue.
     first.Crash();
     Started next(dataHome.path(), otherRuntime.path(), u":72"_qs);
-    ASSERT_TRUE(WaitFor([&] { return next.HoldsCatalogue() || !next.Running(); })) << next.Said().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return next.HoldsCatalogue() || !next.Running(); }, kProgramDeadline))
+        << next.Said().toStdString();
     EXPECT_TRUE(next.HoldsCatalogue()) << next.Said().toStdString();
 }
 
