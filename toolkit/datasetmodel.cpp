@@ -123,12 +123,16 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const
 
 QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        if (TField* field = FieldOfColumn(section))
-            return field->DisplayLabel();
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columns_.size())
-        return columns_[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (TField* field = FieldOfColumn(section))
+        return field->DisplayLabel();
+    if (section < 0 || section >= columns_.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    // A closed record set keeps its persistent fields, and the titles stay while it cannot be read.
+    TMeral3Command* ds = DataSet();
+    TField* kept = ds ? ds->FindField(columns_[section]) : nullptr;
+    return kept ? kept->DisplayLabel() : columns_[section];
 }
 
 bool TDataSetModel::canFetchMore(const QModelIndex& parent) const

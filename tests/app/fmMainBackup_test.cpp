@@ -425,12 +425,15 @@ TEST_F(BackupCommands, AListNotReadAgainForALockIsOfferedAgainAndComesBack)
     ConnectOtherProgram(other);
     other.ExecSQL("BEGIN EXCLUSIVE");
     other.ExecSQL("DELETE FROM MATR WHERE IDENT=0");  // an exclusive lock is taken by a write
+    QString titleBehindBox;
     MessageBoxAnswers::Queue([&] {
+        titleBehindBox = window->gridModel->headerData(2, Qt::Horizontal).toString();
         other.ExecSQL("ROLLBACK");
         return QMessageBox::Retry;
     });
     Command("Záloha databáze")->trigger();
     ASSERT_EQ(MessageBoxAnswers::History().size(), 1u) << Texts().join("|").toStdString();
+    EXPECT_EQ(titleBehindBox, "Označení");  // not the column's name while the list is unread
     const QString text = LastMessage()->text;
     EXPECT_TRUE(text.startsWith("Záloha se nezdařila! Katalog právě používá jiný program.")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nSeznam položek se nepodařilo znovu načíst.\n\nOpakovat")) << text.toStdString();
