@@ -44,10 +44,11 @@ void TDataSetModel::SetColumns(const QStringList& fieldNames)
 TField* TDataSetModel::FieldOfColumn(int column) const
 {
     TMeral3Command* ds = DataSet();
-    if (!ds || !ds->Active() || column < 0)
+    if (!ds || column < 0)
         return nullptr;
     if (columns_.isEmpty())
-        return column < ds->Fields().Count() ? &ds->Fields()[column] : nullptr;
+        return ds->Active() && column < ds->Fields().Count() ? &ds->Fields()[column] : nullptr;
+    // Named columns are persistent fields, kept (with their titles) while the set is closed.
     return column < columns_.size() ? ds->FindField(columns_[column]) : nullptr;
 }
 
@@ -123,16 +124,12 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const
 
 QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    if (TField* field = FieldOfColumn(section))
-        return field->DisplayLabel();
-    if (section < 0 || section >= columns_.size())
-        return QAbstractTableModel::headerData(section, orientation, role);
-    // A closed record set keeps its persistent fields, and the titles stay while it cannot be read.
-    TMeral3Command* ds = DataSet();
-    TField* kept = ds ? ds->FindField(columns_[section]) : nullptr;
-    return kept ? kept->DisplayLabel() : columns_[section];
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        if (TField* field = FieldOfColumn(section))
+            return field->DisplayLabel();
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columns_.size())
+        return columns_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 bool TDataSetModel::canFetchMore(const QModelIndex& parent) const

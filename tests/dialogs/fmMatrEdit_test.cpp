@@ -1,5 +1,6 @@
 #include "dialogs/fmMatrEdit.h"
 
+#include "lockedsave.h"
 #include "modal.h"
 
 #include "data/bz2.h"
@@ -577,11 +578,7 @@ TEST_F(ItemDialogTest, ASaveRefusedForALockKeepsTheDialogWithTheInputUntilALater
     EXPECT_TRUE(openAfterRefusal);
     EXPECT_EQ(typedAfterRefusal, "nové");
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
-    const auto& shown = MessageBoxAnswers::History();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].text.startsWith("Uložení se nezdařilo! Katalog právě zamkl jiný program")) << shown[0].text.toStdString();
-    EXPECT_TRUE(shown[0].text.endsWith("database is locked")) << shown[0].text.toStdString();
-    EXPECT_EQ(shown[0].buttons, QMessageBox::Ok);
+    ASSERT_NO_FATAL_FAILURE(ExpectOneLockedSaveBox());
     EXPECT_EQ(Items(), QStringList({"1|0|nové|popis|||"}));  // a save files the item as the dialog always does
 }
 
